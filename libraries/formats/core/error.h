@@ -1,0 +1,30 @@
+// Errors raised inside the engines. Every public entry of a library DLL catches
+// them and turns them into a report line and a result code.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace fmt {
+
+enum class ErrorKind {
+  Io,           // the operating system refused a read or write
+  Corrupt,      // the data contradicts its own format (bad header, bad code)
+  Truncated,    // the data ends before the format says it should
+  Checksum,     // decoded data does not match its stored check value
+  Unsupported,  // a valid feature this engine does not handle (method, encryption)
+  Cancelled,    // the caller's progress callback asked to stop
+  Usage,        // the caller asked for something impossible (bad option, no such entry)
+};
+
+class Error : public std::runtime_error {
+ public:
+  Error(ErrorKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+  ErrorKind kind() const { return kind_; }
+
+ private:
+  ErrorKind kind_;
+};
+
+[[noreturn]] inline void fail(ErrorKind kind, const std::string& what) { throw Error(kind, what); }
+
+}  // namespace fmt

@@ -1,0 +1,63 @@
+// LZX as Cabinet folders carry it: a 16-bit little-endian bit stream cut into
+// frames of 32768 output bytes, one frame per CFDATA block, each frame ending on
+// a 16-bit boundary. Window, repeated offsets, trees, the open block and the E8
+// call translation carry across the frames of one folder; reset() starts a folder.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace fmt::codecs {
+
+inline constexpr size_t kLzxFrameSize = 32768;
+inline constexpr int kLzxMinWindowBits = 15;
+inline constexpr int kLzxMaxWindowBits = 21;
+
+class LzxDecoder {
+ public:
+  // windowBits 15..21 (Usage error otherwise).
+  explicit LzxDecoder(int windowBits);
+  ~LzxDecoder();
+  LzxDecoder(const LzxDecoder&) = delete;
+  LzxDecoder& operator=(const LzxDecoder&) = delete;
+
+  // Forgets everything: the next block is the first frame of a folder.
+  void reset();
+
+  // Decodes one CFDATA block: `in` holds its compressed bytes, `out` receives
+  // exactly outSize bytes (at most kLzxFrameSize; only a folder's last frame is
+  // shorter). Throws fmt::Error (Corrupt, Truncated, Usage) on bad data; after an
+  // error only reset() makes the decoder usable again.
+  void decodeBlock(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize);
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+class LzxEncoder {
+ public:
+  // windowBits 15..21 (Usage error otherwise).
+  explicit LzxEncoder(int windowBits);
+  ~LzxEncoder();
+  LzxEncoder(const LzxEncoder&) = delete;
+  LzxEncoder& operator=(const LzxEncoder&) = delete;
+
+  // Starts a new folder.
+  void reset();
+
+  // Compresses the next frame of the folder (n <= kLzxFrameSize; only the last
+  // frame of a folder may be shorter) and appends that CFDATA block's compressed
+  // bytes to `out`. Each frame is self-contained on output: nothing is held back.
+  void encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
+
+  // Upper bound of what encodeFrame appends for n input bytes.
+  static size_t maxFrameBytes(size_t n) { return n + n / 8 + 1024; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+}  // namespace fmt::codecs

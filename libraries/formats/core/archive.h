@@ -31,6 +31,9 @@ class ArchiveReader {
   // Problems met while reading the directory that did not stop it (a damaged
   // trailing header, garbage after the end): one line each.
   virtual const std::vector<std::string>& warnings() const = 0;
+  // Where extract() gets the password of an encrypted entry (ZIP); formats without
+  // encryption ignore it. Without one, encrypted entries fail with a clear error.
+  virtual void setPasswordFn(PasswordFn fn) { (void)fn; }
 };
 
 // Opens a file as an archive of any known format, by content, trying Cabinet, LZH,

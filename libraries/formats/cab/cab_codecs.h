@@ -1,0 +1,32 @@
+// The per-folder block codecs behind one interface: a folder's typeCompress
+// picks none, MSZIP, Quantum or LZX; each CFDATA block goes through it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace fmt::cab {
+
+class BlockDecoder {
+ public:
+  virtual ~BlockDecoder() = default;
+  virtual void reset() = 0;
+  // Exactly outSize bytes from one block's data; throws fmt::Error on damage.
+  virtual void decode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) = 0;
+};
+
+class BlockEncoder {
+ public:
+  virtual ~BlockEncoder() = default;
+  virtual void reset() = 0;
+  // Appends one block's data for the next frame (at most kFrameSize bytes).
+  virtual void encode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) = 0;
+};
+
+// Throws Unsupported for a method or window that does not exist.
+std::unique_ptr<BlockDecoder> makeDecoder(uint16_t typeCompress);
+// None, MSZIP (zlib level `level`) and LZX only.
+std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level);
+
+}  // namespace fmt::cab

@@ -1,0 +1,35 @@
+// The Cabinet ArchiveReader: a cabinet set's files as entries, extracted by
+// decoding their folder from its start, with the folder's decoder kept so that
+// extracting every entry in order decodes each folder once.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cab/cab_folder_reader.h"
+#include "cab/cab_set.h"
+#include "core/archive.h"
+
+namespace fmt::cab {
+
+class CabReader : public ArchiveReader {
+ public:
+  explicit CabReader(CabinetSet set);
+  ArchiveFormat format() const override { return ArchiveFormat::Cab; }
+  const std::vector<Entry>& entries() const override { return entries_; }
+  void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
+  const std::vector<std::string>& warnings() const override { return set_.warnings; }
+
+  const CabinetSet& set() const { return set_; }
+
+ private:
+  CabinetSet set_;
+  std::vector<Entry> entries_;
+  std::unique_ptr<FolderReader> cached_;
+};
+
+// The stored name with '\' turned into '/', never inside a Shift-JIS character.
+std::string entryName(const std::string& stored, bool utf8);
+
+}  // namespace fmt::cab

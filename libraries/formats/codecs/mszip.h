@@ -1,0 +1,52 @@
+// MSZIP as Cabinet folders carry it: each CFDATA block is "CK" and a deflate
+// stream of at most 32768 output bytes that ends on a byte boundary; the
+// decoder's 32 KB window runs on from block to block of one folder.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace fmt::codecs {
+
+inline constexpr size_t kMszipFrameSize = 32768;
+
+class MszipDecoder {
+ public:
+  MszipDecoder();
+  ~MszipDecoder();
+  MszipDecoder(const MszipDecoder&) = delete;
+  MszipDecoder& operator=(const MszipDecoder&) = delete;
+
+  // Forgets the window: the next block is the first of a folder.
+  void reset();
+  // Decodes one block into exactly outSize bytes (at most kMszipFrameSize).
+  // Throws fmt::Error (Corrupt, Truncated) on bad data.
+  void decodeBlock(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize);
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+class MszipEncoder {
+ public:
+  // zlib level 1..9.
+  explicit MszipEncoder(int level = 9);
+  ~MszipEncoder();
+  MszipEncoder(const MszipEncoder&) = delete;
+  MszipEncoder& operator=(const MszipEncoder&) = delete;
+
+  void reset();
+  // Appends the block for the next frame of the folder (n <= kMszipFrameSize;
+  // only the last frame may be shorter). The block refers back into the frames
+  // before it, as the decoder's window allows, and ends with a final block.
+  void encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
+  static size_t maxFrameBytes(size_t n) { return n + n / 1000 + 64; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+}  // namespace fmt::codecs

@@ -1,0 +1,148 @@
+#include "zip/zip_reader.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/checksum.h"
+#include "zip/zip_format.h"
+#include "zip/zip_methods.h"
+
+namespace fmt::zip {
+namespace {
+
+// Counts and checks what an entry decodes to; stops a stream that claims less
+// than it produces (a bomb) as soon as it passes the stated size.
+class CheckedOutStream : public OutStream {
+ public:
+  CheckedOutStream(OutStream& out, uint64_t expected, const ProgressFn& progress)
+      : out_(out), expected_(expected), progress_(progress) {}
+  void write(const void* buf, size_t n) override {
+    if (n > expected_ - count_) fail(ErrorKind::Corrupt, "the entry decodes to more than its stated size");
+    crc_ = crc32Update(crc_, buf, n);
+    out_.write(buf, n);
+    count_ += n;
+    if (progress_ && !progress_(count_, expected_)) fail(ErrorKind::Cancelled, "cancelled");
+  }
+  uint64_t count() const { return count_; }
+  uint32_t crc() const { return crc_; }
+
+ private:
+  OutStream& out_;
+  uint64_t expected_;
+  const ProgressFn& progress_;
+  uint64_t count_ = 0;
+  uint32_t crc_ = 0;
+};
+
+std::string hex32(uint32_t v) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08x", v);
+  return buf;
+}
+
+constexpr uint64_t kMaxLinkTarget = 4096;
+
+}  // namespace
+
+std::unique_ptr<ZipReader> ZipReader::open(std::unique_ptr<Source> src) {
+  Directory dir;
+  if (!readDirectory(*src, dir)) return nullptr;
+  checkLocalHeaders(*src, dir);
+  std::unique_ptr<ZipReader> r(new ZipReader(std::move(src), std::move(dir)));
+  r->readLinkTargets();
+  return r;
+}
+
+// A symbolic link's target is its data; read it now so that listings show it.
+void ZipReader::readLinkTargets() {
+  for (size_t i = 0; i < dir_.entries.size(); i++) {
+    Entry& e = dir_.entries[i];
+    if (e.kind != EntryKind::Symlink || e.encrypted || e.size > kMaxLinkTarget || !dir_.items[i].problem.empty()) continue;
+    try {
+      MemoryOutStream target;
+      extract(i, target);
+      e.linkTarget.assign(target.data.begin(), target.data.end());
+    } catch (const Error& err) {
+      dir_.warnings.push_back("the link target of an entry cannot be read: " + std::string(err.what()));
+    }
+  }
+}
+
+void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress) {
+  if (index >= dir_.items.size()) fail(ErrorKind::Usage, "no such entry");
+  const Item& it = dir_.items[index];
+  if (!it.problem.empty()) fail(it.problemKind, "the entry cannot be extracted: " + it.problem);
+  if (it.method == kMethodAes) fail(ErrorKind::Unsupported, "AES-encrypted entries are not supported");
+  if (it.flags & kFlagStrongEncryption) fail(ErrorKind::Unsupported, "strongly encrypted entries are not supported");
+  if (!methodSupported(it.method))
+    fail(ErrorKind::Unsupported, "compression method " + methodName(it.method) + " is not supported");
+
+  RangeInStream raw(*src_, it.dataOffset, it.packedSize);
+  CheckedOutStream checked(out, it.size, progress);
+  bool encrypted = it.flags & kFlagEncrypted;
+  if (encrypted) {
+    uint8_t header[ZipCrypto::kHeaderSize];
+    if (it.packedSize < sizeof header) fail(ErrorKind::Corrupt, "the encrypted entry is shorter than its header");
+    readExact(raw, header, sizeof header, "the encryption header");
+    ZipCrypto crypto = unlock(index, header);
+    ZipDecryptInStream plain(raw, crypto);
+    decompress(it.method, plain, checked);
+  } else {
+    decompress(it.method, raw, checked);
+  }
+  if (checked.count() != it.size)
+    fail(ErrorKind::Corrupt, "the entry decodes to " + std::to_string(checked.count()) + " bytes instead of " +
+                                 std::to_string(it.size));
+  if (checked.crc() != it.crc)
+    fail(ErrorKind::Checksum, "CRC error (stored " + hex32(it.crc) + ", computed " + hex32(checked.crc()) + ")" +
+                                  (encrypted ? ": wrong password or damaged data" : ""));
+  if (it.localFlags & kFlagDescriptor) checkDescriptor(it);
+}
+
+// The header's last byte is the CRC's high byte, or with a data descriptor (the
+// CRC was not known yet when it was written) the DOS time's.
+ZipCrypto ZipReader::unlock(size_t index, const uint8_t* header) {
+  const Item& it = dir_.items[index];
+  uint8_t check = (it.localFlags & kFlagDescriptor) ? static_cast<uint8_t>(it.localDosTime >> 8)
+                                                     : static_cast<uint8_t>(it.crc >> 24);
+  if (password_) {
+    ZipCrypto c(*password_);
+    if (c.decryptHeader(header, check)) return c;
+  }
+  if (!passwordFn_) fail(ErrorKind::Usage, "the entry is encrypted and no password was given");
+  std::string previous;
+  for (int attempt = 0; attempt < 3; attempt++) {
+    std::string pw;
+    if (!passwordFn_(dir_.entries[index], pw)) fail(ErrorKind::Usage, "the entry is encrypted; skipped without a password");
+    if (attempt > 0 && pw == previous) break;  // asking again would give the same answer
+    ZipCrypto c(pw);
+    if (c.decryptHeader(header, check)) {
+      password_ = pw;
+      return c;
+    }
+    previous = pw;
+  }
+  fail(ErrorKind::Usage, "wrong password");
+}
+
+// After the data: optionally a signature, then CRC and sizes of 4 bytes each,
+// or 8 when the entry has ZIP64 sizes. Writers differ, so each form is tried.
+void ZipReader::checkDescriptor(const Item& it) {
+  uint8_t d[24] = {};
+  uint64_t pos = it.dataOffset + it.packedSize;
+  size_t got = src_->readAt(pos, d, static_cast<size_t>(std::min<uint64_t>(sizeof d, dir_.centralStart - pos)));
+  for (size_t sig : {4, 0}) {
+    if (sig && (got < 4 || le32(d) != kDescriptorSig)) continue;
+    for (bool wide : {it.local64, !it.local64}) {
+      size_t need = sig + (wide ? 20 : 12);
+      if (got < need) continue;
+      uint64_t packed = wide ? le64(d + sig + 4) : le32(d + sig + 4);
+      uint64_t size = wide ? le64(d + sig + 12) : le32(d + sig + 8);
+      if (le32(d + sig) == it.crc && packed == it.packedSize && size == it.size) return;
+    }
+  }
+  fail(ErrorKind::Corrupt, "the data descriptor disagrees with the central directory");
+}
+
+}  // namespace fmt::zip
+

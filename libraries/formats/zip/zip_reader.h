@@ -1,0 +1,41 @@
+// The ZIP archive reader behind fmt::openZip.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codecs/zipcrypto.h"
+#include "core/archive.h"
+#include "zip/zip_directory.h"
+#include "zip/zip_source.h"
+
+namespace fmt::zip {
+
+class ZipReader : public ArchiveReader {
+ public:
+  // Null when the source holds no ZIP archive; see readDirectory for what throws.
+  static std::unique_ptr<ZipReader> open(std::unique_ptr<Source> src);
+
+  ArchiveFormat format() const override { return ArchiveFormat::Zip; }
+  const std::vector<Entry>& entries() const override { return dir_.entries; }
+  void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
+  const std::vector<std::string>& warnings() const override { return dir_.warnings; }
+  void setPasswordFn(PasswordFn fn) override { passwordFn_ = std::move(fn); }
+
+  const std::string& comment() const { return dir_.comment; }  // bytes as stored
+  uint64_t prefixSize() const { return dir_.prefixSize; }
+
+ private:
+  ZipReader(std::unique_ptr<Source> src, Directory dir) : src_(std::move(src)), dir_(std::move(dir)) {}
+  ZipCrypto unlock(size_t index, const uint8_t* header);
+  void checkDescriptor(const Item& it);
+  void readLinkTargets();
+
+  std::unique_ptr<Source> src_;
+  Directory dir_;
+  PasswordFn passwordFn_;
+  std::optional<std::string> password_;  // the last one that opened an entry
+};
+
+}  // namespace fmt::zip

@@ -1,0 +1,111 @@
+// Hash-chain match finder over a sliding window read from a stream: the input
+// buffer, the chains and the longest-match search the LZ77 encoders share.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/stream.h"
+
+namespace fmt::codecs {
+
+struct Match {
+  uint32_t len = 0;
+  uint32_t dist = 0;
+};
+
+class MatchFinder {
+ public:
+  // Windows up to 2^windowBits bytes back; matches of minMatch..maxMatch bytes.
+  // Reads exactly `size` bytes of `in` (Truncated if it ends before).
+  MatchFinder(InStream& in, uint64_t size, int windowBits, uint32_t minMatch, uint32_t maxMatch);
+
+  // Makes at least `ahead` bytes past the current position available, or all that
+  // is left of the input. Pointers into the buffer stay valid until the next call.
+  void fill(size_t ahead);
+
+  size_t avail() const { return end_ - pos_; }             // loaded bytes from the current position
+  const uint8_t* here() const { return buf_.data() + pos_; }
+  uint64_t consumed() const { return done_ + pos_; }  // input position of here()
+
+  // Candidate search at the current position: calls accept(len, dist) for each
+  // match longer than the best so far, nearest first, at most `chain` candidates,
+  // stopping early at `nice`. accept returns the length now to beat. Inserts the
+  // position into the chains and moves past it.
+  template <typename Accept>
+  void search(uint32_t chain, uint32_t nice, uint32_t beat, Accept accept);
+
+  // Inserts the next n positions without searching.
+  void skip(size_t n);
+
+ private:
+  static constexpr int kHashBits = 16;
+  uint32_t hashAt(size_t i) const {
+    uint32_t v = static_cast<uint32_t>(buf_[i]) | static_cast<uint32_t>(buf_[i + 1]) << 8 |
+                 static_cast<uint32_t>(buf_[i + 2]) << 16;
+    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+  }
+  uint32_t vpos(size_t i) const { return static_cast<uint32_t>(i) + vbase_; }
+  uint32_t matchLength(size_t a, size_t b, uint32_t limit) const;
+  void rebase();
+
+  InStream& in_;
+  uint64_t left_;        // input bytes not read yet
+  uint64_t done_ = 0;    // input bytes that slid out of the buffer before buf_[base_]
+  uint32_t window_;
+  uint32_t minMatch_, maxMatch_;
+  std::vector<uint8_t> buf_;
+  size_t pos_ = 0, end_ = 0;
+  uint32_t vbase_;       // chain position of buf_[0]; 0 in a chain means none
+  uint32_t chainMask_;   // prev_ spans two windows, so a slot is reused only out of reach
+  std::vector<uint32_t> head_, prev_;
+};
+
+inline uint32_t MatchFinder::matchLength(size_t a, size_t b, uint32_t limit) const {
+  const uint8_t* p = buf_.data() + a;
+  const uint8_t* q = buf_.data() + b;
+  uint32_t n = 0;
+  while (n + 8 <= limit) {
+    uint64_t x, y;
+    __builtin_memcpy(&x, p + n, 8);
+    __builtin_memcpy(&y, q + n, 8);
+    if (x != y) return n + (static_cast<uint32_t>(__builtin_ctzll(x ^ y)) >> 3);
+    n += 8;
+  }
+  while (n < limit && p[n] == q[n]) n++;
+  return n;
+}
+
+template <typename Accept>
+void MatchFinder::search(uint32_t chain, uint32_t nice, uint32_t beat, Accept accept) {
+  const size_t pos = pos_;
+  const size_t left = end_ - pos;
+  pos_++;
+  if (left < minMatch_) return;
+  const uint32_t limit = left < maxMatch_ ? static_cast<uint32_t>(left) : maxMatch_;
+  if (nice > limit) nice = limit;
+  const uint32_t h = hashAt(pos);
+  const uint32_t me = vpos(pos);
+  uint32_t cand = head_[h];
+  head_[h] = me;
+  prev_[me & chainMask_] = cand;
+  if (beat < minMatch_ - 1) beat = minMatch_ - 1;
+  if (beat >= limit) return;
+  const uint8_t* cur = buf_.data() + pos;
+  while (chain-- > 0) {
+    const uint32_t dist = me - cand;
+    if (dist > window_ || dist == 0) break;
+    const size_t at = pos - dist;
+    const uint8_t* p = buf_.data() + at;
+    if (p[beat] == cur[beat] && p[0] == cur[0] && p[1] == cur[1]) {
+      uint32_t len = matchLength(at, pos, limit);
+      if (len > beat) {
+        beat = accept(len, dist);
+        if (beat >= nice) break;
+      }
+    }
+    cand = prev_[cand & chainMask_];
+  }
+}
+
+}  // namespace fmt::codecs

@@ -133,7 +133,9 @@ Cabinet readCabinet(platform::File& f, uint64_t base, std::vector<std::string>& 
     cab.folders.push_back(fo);
   }
 
-  Cursor files(f, base + filesAt, fileSize);
+  // The CFFILEs are read where they follow the folders, as Windows reads them:
+  // coffFiles could otherwise show other tools a different list.
+  Cursor& files = in;
   cab.files.reserve(nFiles);
   for (uint16_t i = 0; i < nFiles; i++) {
     FileRecord fr;
@@ -146,6 +148,7 @@ Cabinet readCabinet(platform::File& f, uint64_t base, std::vector<std::string>& 
     fr.time = get16(r + 12);
     fr.attributes = get16(r + 14);
     fr.name = files.cstring("a file name");
+    if (fr.name.empty()) fail(ErrorKind::Corrupt, "file " + std::to_string(i) + " has no name");
     if (fr.folderIndex < kContinuedFromPrev && fr.folderIndex >= nFolders)
       fail(ErrorKind::Corrupt, "file " + std::to_string(i) + " names folder " + std::to_string(fr.folderIndex) +
                                    " of " + std::to_string(nFolders));

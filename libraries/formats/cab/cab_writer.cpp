@@ -1,0 +1,178 @@
+#include "cab/cab_writer.h"
+
+#include <algorithm>
+
+#include "cab/cab_codecs.h"
+#include "core/error.h"
+#include "core/extract.h"
+#include "platform/platform.h"
+
+namespace fmt::cab {
+namespace {
+
+struct PlannedFile {
+  const WriteItem* item;
+  std::string name;
+  uint16_t attributes;
+  uint64_t size;
+  uint16_t folder;
+  uint32_t offset;  // in its folder
+};
+
+struct PlannedFolder {
+  uint64_t bytes = 0;
+  uint32_t dataOffset = 0;
+  uint16_t blocks = 0;
+};
+
+// Frames a folder's bytes into CFDATA blocks and writes them.
+class FolderWriter {
+ public:
+  FolderWriter(platform::File& out, BlockEncoder& encoder) : out_(out), encoder_(encoder) { frame_.reserve(kFrameSize); }
+
+  void add(const uint8_t* p, size_t n) {
+    while (n) {
+      size_t k = std::min(n, kFrameSize - frame_.size());
+      frame_.insert(frame_.end(), p, p + k);
+      p += k, n -= k;
+      if (frame_.size() == kFrameSize) flushFrame();
+    }
+  }
+  // Ends the folder; returns how many blocks it took.
+  uint16_t finish() {
+    if (!frame_.empty()) flushFrame();
+    return static_cast<uint16_t>(blocks_);
+  }
+  uint64_t written() const { return written_; }
+
+ private:
+  void flushFrame() {
+    block_.assign(kDataSize, 0);
+    encoder_.encode(frame_.data(), frame_.size(), block_);
+    size_t packed = block_.size() - kDataSize;
+    if (packed > 0xFFFF) fail(ErrorKind::Io, "encoder produced an oversized block");
+    put16(block_.data() + 4, static_cast<uint16_t>(packed));
+    put16(block_.data() + 6, static_cast<uint16_t>(frame_.size()));
+    put32(block_.data(), checksum(block_.data() + 4, 4, checksum(block_.data() + kDataSize, packed, 0)));
+    out_.write(block_.data(), block_.size());
+    written_ += block_.size();
+    blocks_++;
+    frame_.clear();
+  }
+
+  platform::File& out_;
+  BlockEncoder& encoder_;
+  std::vector<uint8_t> frame_, block_;
+  uint32_t blocks_ = 0;
+  uint64_t written_ = 0;
+};
+
+}  // namespace
+
+std::string storedName(const std::string& utf8Name, bool& utf8) {
+  bool exact = false;
+  std::string name = platform::utf8ToSjis(utf8Name, &exact);
+  utf8 = !exact;
+  if (utf8) name = utf8Name;
+  // No Shift-JIS trail byte is '/', so every '/' here is a separator.
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
+}
+
+void writeCabinet(const std::string& archivePath, const std::vector<WriteItem>& items, const WriteOptions& options) {
+  if (items.empty()) fail(ErrorKind::Usage, "a cabinet needs at least one file");
+  if (items.size() > 0xFFFF) fail(ErrorKind::Usage, "a cabinet holds at most 65535 files");
+  const uint64_t folderLimit = std::clamp<uint64_t>(options.folderLimit, 1, kMaxFolderBytes);
+
+  // Plan: names, sizes and folders, so the directory's size is known up front.
+  std::vector<PlannedFile> files;
+  std::vector<PlannedFolder> folders(1);
+  uint64_t total = 0, directory = kHeaderSize;
+  for (const WriteItem& item : items) {
+    platform::FileInfo info = platform::stat(item.sourcePath);
+    if (!info.exists || info.isFolder) fail(ErrorKind::Usage, item.sourcePath + " is not a file");
+    if (info.size > kMaxFolderBytes) fail(ErrorKind::Usage, item.sourcePath + " is too large for a cabinet (2 GB at most)");
+    bool utf8 = false;
+    PlannedFile p{&item, storedName(item.name, utf8), 0, info.size, 0, 0};
+    if (p.name.empty() || p.name.size() > kMaxNameBytes)
+      fail(ErrorKind::Usage, "name too long for a cabinet (255 bytes at most): " + item.name);
+    p.attributes = static_cast<uint16_t>((item.attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive)) |
+                                         (utf8 ? kAttrNameIsUtf8 : 0));
+    if (folders.back().bytes && folders.back().bytes + p.size > folderLimit) folders.emplace_back();
+    if (folders.size() > 0xFFFF) fail(ErrorKind::Usage, "too many folders for one cabinet");
+    p.folder = static_cast<uint16_t>(folders.size() - 1);
+    p.offset = static_cast<uint32_t>(folders.back().bytes);
+    folders.back().bytes += p.size;
+    total += p.size;
+    directory += kFileSize + p.name.size() + 1;
+    files.push_back(std::move(p));
+  }
+  const uint32_t filesAt = static_cast<uint32_t>(kHeaderSize + kFolderSize * folders.size());
+  directory += kFolderSize * folders.size();
+
+  AtomicFile atomic(archivePath);
+  platform::File& out = atomic.file();
+  std::vector<uint8_t> dir(directory, 0);
+  out.write(dir.data(), dir.size());
+
+  auto encoder = makeEncoder(options.typeCompress, options.level);
+  std::vector<uint8_t> buf(1 << 16);
+  uint64_t at = directory, done = 0;
+  if (options.progress && !options.progress(0, total)) fail(ErrorKind::Cancelled, "cancelled");
+  size_t next = 0;
+  for (size_t fi = 0; fi < folders.size(); fi++) {
+    if (at > 0xFFFFFFFFu) fail(ErrorKind::Usage, "the cabinet would exceed 4 GB");
+    folders[fi].dataOffset = static_cast<uint32_t>(at);
+    encoder->reset();
+    FolderWriter fw(out, *encoder);
+    for (; next < files.size() && files[next].folder == fi; next++) {
+      const PlannedFile& p = files[next];
+      auto in = platform::File::open(p.item->sourcePath, platform::File::Read);
+      uint64_t left = p.size;
+      while (left) {
+        size_t n = in->read(buf.data(), static_cast<size_t>(std::min<uint64_t>(left, buf.size())));
+        if (n == 0) fail(ErrorKind::Io, p.item->sourcePath + " became shorter while it was read");
+        fw.add(buf.data(), n);
+        left -= n, done += n;
+        if (options.progress && !options.progress(done, total)) fail(ErrorKind::Cancelled, "cancelled");
+      }
+    }
+    folders[fi].blocks = fw.finish();
+    at += fw.written();
+  }
+  if (at > 0xFFFFFFFFu) fail(ErrorKind::Usage, "the cabinet would exceed 4 GB");
+
+  // The directory, now that the folders' places are known.
+  uint8_t* h = dir.data();
+  std::copy(std::begin(kSignature), std::end(kSignature), h);
+  put32(h + 8, static_cast<uint32_t>(at));
+  put32(h + 16, filesAt);
+  h[24] = 3;  // version 1.3
+  h[25] = 1;
+  put16(h + 26, static_cast<uint16_t>(folders.size()));
+  put16(h + 28, static_cast<uint16_t>(files.size()));
+  uint8_t* p = h + kHeaderSize;
+  for (const PlannedFolder& f : folders) {
+    put32(p, f.dataOffset);
+    put16(p + 4, f.blocks);
+    put16(p + 6, options.typeCompress);
+    p += kFolderSize;
+  }
+  for (const PlannedFile& f : files) {
+    uint16_t date = 0, time = 0;
+    unixToDosTime(f.item->mtime, date, time);
+    put32(p, static_cast<uint32_t>(f.size));
+    put32(p + 4, f.offset);
+    put16(p + 8, f.folder);
+    put16(p + 10, date);
+    put16(p + 12, time);
+    put16(p + 14, f.attributes);
+    std::copy(f.name.begin(), f.name.end(), p + kFileSize);
+    p += kFileSize + f.name.size() + 1;
+  }
+  out.seek(0);
+  out.write(dir.data(), dir.size());
+  atomic.commit();
+}
+
+}  // namespace fmt::cab

@@ -1,0 +1,39 @@
+// Writing a cabinet: files in folders of one method each, 32 KB frames, names
+// in Shift-JIS where they can be (UTF-8 with its attribute otherwise), DOS
+// stamps and attributes. The archive appears only when complete.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cab/cab_format.h"
+#include "core/archive.h"
+
+namespace fmt::cab {
+
+struct WriteItem {
+  std::string sourcePath;  // the file on disk, UTF-8
+  std::string name;        // its name in the cabinet, UTF-8, '/' between folders
+  int64_t mtime = 0;
+  uint32_t attributes = 0;  // DOS bits; the read-only, hidden, system and archive ones are kept
+};
+
+struct WriteOptions {
+  uint16_t typeCompress = static_cast<uint16_t>(Method::Mszip);  // lzxTypeCompress(bits) for LZX
+  int level = 9;                                                  // MSZIP's zlib level
+  // A folder is closed once it holds this many bytes; files never straddle folders.
+  uint64_t folderLimit = kMaxFolderBytes;
+  ProgressFn progress;  // bytes of input done, of all
+};
+
+// Writes `items` into a new cabinet at `archivePath` through an AtomicFile.
+// Throws Usage for what a cabinet cannot hold (a name over 255 bytes, a file
+// over 2 GB, a cabinet over 4 GB), Io and Cancelled otherwise; the target is
+// then left as it was.
+void writeCabinet(const std::string& archivePath, const std::vector<WriteItem>& items, const WriteOptions& options);
+
+// The stored form of a name: Shift-JIS with '\' separators when every
+// character converts, UTF-8 otherwise; `utf8` says which.
+std::string storedName(const std::string& utf8Name, bool& utf8);
+
+}  // namespace fmt::cab

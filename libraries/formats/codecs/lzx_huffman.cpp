@@ -62,7 +62,9 @@ std::vector<uint8_t> buildLengths(const uint32_t* freqs, int count, int maxLengt
     if (freqs[i]) used.push_back(i);
   if (used.empty()) return lengths;
   if (used.size() == 1) {
+    // Two codes of one bit: decoders that insist on a complete code accept it.
     lengths[used[0]] = 1;
+    lengths[used[0] == 0 ? 1 : 0] = 1;
     return lengths;
   }
 

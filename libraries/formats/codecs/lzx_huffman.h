@@ -38,7 +38,8 @@ class HuffmanDecoder {
 };
 
 // Code lengths for the given frequencies, none above maxLength; unused symbols
-// get 0. A lone used symbol gets length 1 so that it still has a code.
+// get 0. The code is always complete (Kraft sum 1) unless nothing is used:
+// a lone used symbol shares the two one-bit codes with an unused neighbour.
 std::vector<uint8_t> buildLengths(const uint32_t* freqs, int count, int maxLength);
 
 // Canonical codes for the lengths.

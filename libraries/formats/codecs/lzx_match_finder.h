@@ -1,0 +1,54 @@
+// Hash-chain match finder over the LZX window for the encoder: for every
+// position of a frame, the matches of increasing length it can use.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace fmt::codecs::lzx {
+
+struct Match {
+  uint16_t length;
+  uint32_t distance;
+};
+
+class MatchFinder {
+ public:
+  // maxDistance: the farthest a match may reach back; chainDepth bounds the
+  // candidates tried per position.
+  MatchFinder(int windowBits, int chainDepth, int niceLength);
+
+  void reset();
+
+  // Appends the next frame to the history; returns the frame's start in data().
+  size_t append(const uint8_t* in, size_t n);
+  const uint8_t* data() const { return buf_.data(); }
+  size_t size() const { return size_; }
+  // Bytes before `pos` that a match may reach (folder start or window limit).
+  uint32_t reach(size_t pos) const;
+
+  // Fills, for each position p of [from, to), matches[first[p-from] ..
+  // first[p-from+1]) with matches of strictly increasing length >= 3 that end
+  // no later than `to`. Every position is entered into the chains.
+  void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
+
+ private:
+  uint32_t hash(size_t p) const {
+    uint32_t v = buf_[p] | buf_[p + 1] << 8 | static_cast<uint32_t>(buf_[p + 2]) << 16;
+    return (v * 2654435761u) >> (32 - hashBits_);
+  }
+  void slide();
+
+  uint32_t windowSize_;
+  uint32_t maxDistance_;
+  int chainDepth_;
+  int niceLength_;
+  int hashBits_;
+  std::vector<uint8_t> buf_;
+  size_t size_ = 0;
+  uint64_t dropped_ = 0;  // folder bytes slid out of the buffer's front
+  std::vector<int32_t> head_;
+  std::vector<int32_t> prev_;
+};
+
+}  // namespace fmt::codecs::lzx

@@ -1,0 +1,151 @@
+// Our LZX encoder through our decoder and through cabextract, byte for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "codecs/lzx.h"
+#include "core/error.h"
+#include "lzx_test_cab.h"
+#include "test_support.h"
+
+namespace {
+
+using fmt::codecs::kLzxFrameSize;
+using fmt::codecs::LzxDecoder;
+using fmt::codecs::LzxEncoder;
+
+std::vector<lzxtest::Block> encode(const std::vector<uint8_t>& data, int windowBits) {
+  LzxEncoder enc(windowBits);
+  std::vector<lzxtest::Block> blocks;
+  for (size_t at = 0; at < data.size(); at += kLzxFrameSize) {
+    size_t n = std::min(kLzxFrameSize, data.size() - at);
+    lzxtest::Block b;
+    enc.encodeFrame(data.data() + at, n, b.data);
+    b.outSize = static_cast<uint16_t>(n);
+    blocks.push_back(std::move(b));
+  }
+  return blocks;
+}
+
+std::vector<uint8_t> decode(const std::vector<lzxtest::Block>& blocks, int windowBits) {
+  LzxDecoder dec(windowBits);
+  std::vector<uint8_t> out;
+  for (const auto& b : blocks) {
+    size_t at = out.size();
+    out.resize(at + b.outSize);
+    dec.decodeBlock(b.data.data(), b.data.size(), out.data() + at, b.outSize);
+  }
+  return out;
+}
+
+size_t packedSize(const std::vector<lzxtest::Block>& blocks) {
+  size_t n = 0;
+  for (const auto& b : blocks) n += b.data.size();
+  return n;
+}
+
+// Extracts the single file of a one-folder cabinet with cabextract.
+void expectCabextractAgrees(const std::vector<lzxtest::Block>& blocks, int windowBits,
+                            const std::vector<uint8_t>& data) {
+  if (!testsupport::haveTool("cabextract")) GTEST_SKIP() << "cabextract not installed";
+  testsupport::TempDir dir;
+  const uint16_t type = static_cast<uint16_t>(3 | windowBits << 8);
+  testsupport::writeFile(dir / "t.cab", lzxtest::makeCab(blocks, type, "data.bin"));
+  std::string log;
+  ASSERT_EQ(testsupport::run("cabextract -q -d " + testsupport::sh(dir / "x") + " " +
+                                 testsupport::sh(dir / "t.cab") + " 2>&1",
+                             &log),
+            0)
+      << log;
+  EXPECT_TRUE(testsupport::readFile(dir / "x/data.bin") == data) << "window " << windowBits;
+}
+
+// Text with a passage repeated at the far end of the window, so that matches
+// reach back as far as the format allows.
+std::vector<uint8_t> farRepeats(int windowBits) {
+  const size_t window = size_t(1) << windowBits;
+  std::vector<uint8_t> data = testsupport::randomBytes(window + 3 * kLzxFrameSize, 7);
+  std::vector<uint8_t> passage = testsupport::textBytes(4000, 9);
+  std::copy(passage.begin(), passage.end(), data.begin());
+  // Distance window - 3, the largest an LZX match may have.
+  std::copy(passage.begin(), passage.end(), data.begin() + (window - 3));
+  return data;
+}
+
+TEST(LzxRoundTrip, EveryWindowThroughBothDecoders) {
+  for (int bits = 15; bits <= 21; ++bits) {
+    std::vector<uint8_t> data = testsupport::textBytes(5 * kLzxFrameSize + 1234, bits);
+    auto blocks = encode(data, bits);
+    EXPECT_EQ(decode(blocks, bits), data) << "window " << bits;
+    EXPECT_LT(packedSize(blocks), data.size() / 2) << "text should compress, window " << bits;
+    expectCabextractAgrees(blocks, bits, data);
+  }
+}
+
+TEST(LzxRoundTrip, EmptyTinyAndOddFrames) {
+  for (size_t n : {size_t(1), size_t(2), size_t(3), size_t(17), size_t(kLzxFrameSize - 1), size_t(kLzxFrameSize),
+                   size_t(kLzxFrameSize + 1), size_t(2 * kLzxFrameSize + 7)}) {
+    std::vector<uint8_t> data = testsupport::textBytes(n, static_cast<uint32_t>(n));
+    auto blocks = encode(data, 16);
+    EXPECT_EQ(decode(blocks, 16), data) << n;
+    expectCabextractAgrees(blocks, 16, data);
+  }
+  LzxEncoder enc(15);
+  std::vector<uint8_t> out;
+  enc.encodeFrame(nullptr, 0, out);
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(LzxRoundTrip, MatchesAtTheLargestDistance) {
+  for (int bits : {15, 17, 21}) {
+    std::vector<uint8_t> data = farRepeats(bits);
+    auto blocks = encode(data, bits);
+    EXPECT_EQ(decode(blocks, bits), data) << bits;
+    // The passage's second copy is only cheap if it was found as a match.
+    EXPECT_LT(packedSize(blocks), data.size() - 3000) << bits;
+    expectCabextractAgrees(blocks, bits, data);
+  }
+}
+
+TEST(LzxRoundTrip, RandomDataFallsBackToUncompressedBlocks) {
+  std::vector<uint8_t> data = testsupport::randomBytes(3 * kLzxFrameSize + 999, 3);
+  // Compressible frames between random ones: blocks switch type back and forth.
+  std::vector<uint8_t> text = testsupport::textBytes(kLzxFrameSize, 4);
+  std::copy(text.begin(), text.end(), data.begin() + kLzxFrameSize);
+  auto blocks = encode(data, 17);
+  EXPECT_EQ(decode(blocks, 17), data);
+  EXPECT_LE(blocks[0].data.size(), kLzxFrameSize + 16);
+  EXPECT_LT(blocks[1].data.size(), kLzxFrameSize / 2);
+  expectCabextractAgrees(blocks, 17, data);
+}
+
+TEST(LzxRoundTrip, LongRunsAndRepeatedOffsets) {
+  // Runs, a period-3 pattern and records with fixed strides exercise long
+  // matches, repeated offsets and aligned-offset blocks.
+  std::vector<uint8_t> data(4 * kLzxFrameSize + 5, 'a');
+  for (size_t i = kLzxFrameSize; i < 2 * kLzxFrameSize; ++i) data[i] = "xyz"[i % 3];
+  std::vector<uint8_t> noise = testsupport::randomBytes(2 * kLzxFrameSize, 11);
+  for (size_t i = 2 * kLzxFrameSize; i < data.size(); ++i) {
+    size_t k = i - 2 * kLzxFrameSize;
+    data[i] = (k % 16 < 4) ? static_cast<uint8_t>(k / 16) : noise[k % noise.size() / 8 * 8];
+  }
+  auto blocks = encode(data, 16);
+  EXPECT_EQ(decode(blocks, 16), data);
+  expectCabextractAgrees(blocks, 16, data);
+}
+
+TEST(LzxRoundTrip, ResetStartsAFreshFolder) {
+  std::vector<uint8_t> a = testsupport::textBytes(kLzxFrameSize, 1);
+  LzxEncoder enc(16);  // a 2^15 window cannot reach a whole frame back
+  std::vector<uint8_t> first, second;
+  enc.encodeFrame(a.data(), a.size(), first);
+  enc.reset();
+  enc.encodeFrame(a.data(), a.size(), second);
+  EXPECT_EQ(first, second);
+  // Without reset the same frame costs less: it matches the first copy.
+  std::vector<uint8_t> third;
+  enc.encodeFrame(a.data(), a.size(), third);
+  EXPECT_LT(third.size(), first.size() / 4);
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/names.h"
+#include "platform/platform.h"
 #include "zip/zip_extra.h"
 #include "zip/zip_format.h"
 
@@ -93,9 +94,18 @@ bool endsWithBackslash(const std::string& name, NameEncoding enc) {
   return last == name.size() - 1;  // a single-byte character, not a trail byte
 }
 
+// Info-ZIP on a UTF-8 system stores its names as they are, without the flag or
+// the Unicode field; a Unix host with a valid non-ASCII UTF-8 name is taken as that.
+bool unixUtf8Name(const Item& it) {
+  uint8_t host = static_cast<uint8_t>(it.versionMadeBy >> 8);
+  if (host != kHostUnix && host != kHostMac) return false;
+  bool ascii = std::all_of(it.rawName.begin(), it.rawName.end(), [](char c) { return !(c & 0x80); });
+  return !ascii && platform::isValidUtf8(it.rawName);
+}
+
 Entry makeEntry(Item& it, const std::string& unicodeName, bool haveStamp, int64_t stamp) {
   Entry e;
-  if (it.flags & kFlagUtf8) {
+  if ((it.flags & kFlagUtf8) || unixUtf8Name(it)) {
     e.name = it.rawName, e.encoding = NameEncoding::Utf8;
   } else if (!unicodeName.empty()) {
     e.name = unicodeName, e.encoding = NameEncoding::Utf8;

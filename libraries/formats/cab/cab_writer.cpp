@@ -11,7 +11,7 @@ namespace fmt::cab {
 namespace {
 
 struct PlannedFile {
-  const WriteItem* item;
+  const SourceItem* item;
   std::string name;
   uint16_t attributes;
   uint64_t size;
@@ -79,21 +79,21 @@ std::string storedName(const std::string& utf8Name, bool& utf8) {
   return name;
 }
 
-void writeCabinet(const std::string& archivePath, const std::vector<WriteItem>& items, const WriteOptions& options) {
-  if (items.empty()) fail(ErrorKind::Usage, "a cabinet needs at least one file");
-  if (items.size() > 0xFFFF) fail(ErrorKind::Usage, "a cabinet holds at most 65535 files");
+void writeCabinet(const std::string& archivePath, const std::vector<SourceItem>& items, const WriteOptions& options) {
+  size_t fileCount = std::count_if(items.begin(), items.end(), [](const SourceItem& i) { return !i.isFolder; });
+  if (fileCount == 0) fail(ErrorKind::Usage, "a cabinet needs at least one file");
+  if (fileCount > 0xFFFF) fail(ErrorKind::Usage, "a cabinet holds at most 65535 files");
   const uint64_t folderLimit = std::clamp<uint64_t>(options.folderLimit, 1, kMaxFolderBytes);
 
   // Plan: names, sizes and folders, so the directory's size is known up front.
   std::vector<PlannedFile> files;
   std::vector<PlannedFolder> folders(1);
   uint64_t total = 0, directory = kHeaderSize;
-  for (const WriteItem& item : items) {
-    platform::FileInfo info = platform::stat(item.sourcePath);
-    if (!info.exists || info.isFolder) fail(ErrorKind::Usage, item.sourcePath + " is not a file");
-    if (info.size > kMaxFolderBytes) fail(ErrorKind::Usage, item.sourcePath + " is too large for a cabinet (2 GB at most)");
+  for (const SourceItem& item : items) {
+    if (item.isFolder) continue;
+    if (item.size > kMaxFolderBytes) fail(ErrorKind::Usage, item.diskPath + " is too large for a cabinet (2 GB at most)");
     bool utf8 = false;
-    PlannedFile p{&item, storedName(item.name, utf8), 0, info.size, 0, 0};
+    PlannedFile p{&item, storedName(item.name, utf8), 0, item.size, 0, 0};
     if (p.name.empty() || p.name.size() > kMaxNameBytes)
       fail(ErrorKind::Usage, "name too long for a cabinet (255 bytes at most): " + item.name);
     p.attributes = static_cast<uint16_t>((item.attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive)) |
@@ -127,11 +127,11 @@ void writeCabinet(const std::string& archivePath, const std::vector<WriteItem>& 
     FolderWriter fw(out, *encoder);
     for (; next < files.size() && files[next].folder == fi; next++) {
       const PlannedFile& p = files[next];
-      auto in = platform::File::open(p.item->sourcePath, platform::File::Read);
+      auto in = platform::File::open(p.item->diskPath, platform::File::Read);
       uint64_t left = p.size;
       while (left) {
         size_t n = in->read(buf.data(), static_cast<size_t>(std::min<uint64_t>(left, buf.size())));
-        if (n == 0) fail(ErrorKind::Io, p.item->sourcePath + " became shorter while it was read");
+        if (n == 0) fail(ErrorKind::Io, p.item->diskPath + " became shorter while it was read");
         fw.add(buf.data(), n);
         left -= n, done += n;
         if (options.progress && !options.progress(done, total)) fail(ErrorKind::Cancelled, "cancelled");

@@ -8,15 +8,9 @@
 
 #include "cab/cab_format.h"
 #include "core/archive.h"
+#include "core/sources.h"
 
 namespace fmt::cab {
-
-struct WriteItem {
-  std::string sourcePath;  // the file on disk, UTF-8
-  std::string name;        // its name in the cabinet, UTF-8, '/' between folders
-  int64_t mtime = 0;
-  uint32_t attributes = 0;  // DOS bits; the read-only, hidden, system and archive ones are kept
-};
 
 struct WriteOptions {
   uint16_t typeCompress = static_cast<uint16_t>(Method::Mszip);  // lzxTypeCompress(bits) for LZX
@@ -26,11 +20,13 @@ struct WriteOptions {
   ProgressFn progress;  // bytes of input done, of all
 };
 
-// Writes `items` into a new cabinet at `archivePath` through an AtomicFile.
+// Writes the files of `items` into a new cabinet at `archivePath` through an
+// AtomicFile; folders are left out (cabinets hold none: the names carry them),
+// and of the attributes the read-only, hidden, system and archive bits are kept.
 // Throws Usage for what a cabinet cannot hold (a name over 255 bytes, a file
 // over 2 GB, a cabinet over 4 GB), Io and Cancelled otherwise; the target is
 // then left as it was.
-void writeCabinet(const std::string& archivePath, const std::vector<WriteItem>& items, const WriteOptions& options);
+void writeCabinet(const std::string& archivePath, const std::vector<SourceItem>& items, const WriteOptions& options);
 
 // The stored form of a name: Shift-JIS with '\' separators when every
 // character converts, UTF-8 otherwise; `utf8` says which.

@@ -18,7 +18,7 @@
 
 namespace fs = std::filesystem;
 using namespace testsupport;
-using fmt::cab::WriteItem;
+using fmt::SourceItem;
 using fmt::cab::WriteOptions;
 
 namespace {
@@ -41,14 +41,15 @@ struct Source {
 };
 
 // Files under `root` and the items that put them into a cabinet.
-std::vector<WriteItem> stage(const TempDir& root, const std::vector<Source>& sources) {
-  std::vector<WriteItem> items;
+std::vector<SourceItem> stage(const TempDir& root, const std::vector<Source>& sources) {
+  std::vector<SourceItem> items;
   int n = 0;
   for (const Source& s : sources) {
     std::string path = root / ("src" + std::to_string(n++));
     writeFile(path, s.data);
-    WriteItem it;
-    it.sourcePath = path;
+    SourceItem it;
+    it.diskPath = path;
+    it.size = s.data.size();
     it.name = s.name;
     it.mtime = 1700000000 + 2 * n;
     it.attributes = fmt::kAttrArchive;
@@ -145,12 +146,19 @@ TEST(CabWriter, FilesLandInTheirFoldersWhenCabextractExtracts) {
 TEST(CabWriter, NamesStampsAndAttributesKept) {
   TempDir dir;
   std::vector<Source> sources = mixedSources();
-  std::vector<WriteItem> items = stage(dir, sources);
+  std::vector<SourceItem> items = stage(dir, sources);
   items[1].attributes = fmt::kAttrReadOnly | fmt::kAttrHidden | fmt::kAttrSystem;
+  std::vector<SourceItem> withFolder = items;
+  SourceItem folder;
+  folder.name = "dir";
+  folder.isFolder = true;
+  folder.attributes = fmt::kAttrFolder;
+  withFolder.insert(withFolder.begin(), folder);  // cabinets store no folders
   std::string cab = dir / "out.cab";
-  fmt::cab::writeCabinet(cab, items, WriteOptions{});
+  fmt::cab::writeCabinet(cab, withFolder, WriteOptions{});
   auto r = fmt::openCab(cab);
   ASSERT_TRUE(r);
+  ASSERT_EQ(r->entries().size(), items.size());
   for (size_t i = 0; i < items.size(); i++) {
     const fmt::Entry& e = r->entries()[i];
     uint16_t date, time;
@@ -208,7 +216,7 @@ TEST(CabWriter, FoldersSplitAtTheLimitAndStayReadable) {
 
 TEST(CabWriter, FailedOrCancelledWriteLeavesTheOldArchive) {
   TempDir dir;
-  std::vector<WriteItem> items = stage(dir, {{"big.txt", textBytes(300000, 30)}});
+  std::vector<SourceItem> items = stage(dir, {{"big.txt", textBytes(300000, 30)}});
   std::string cab = dir / "keep.cab";
   writeFile(cab, std::string("old contents"));
   size_t filesBefore = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
@@ -232,7 +240,7 @@ TEST(CabWriter, FailedOrCancelledWriteLeavesTheOldArchive) {
 
 TEST(CabWriter, WhatACabinetCannotHoldIsRefused) {
   TempDir dir;
-  std::vector<WriteItem> items = stage(dir, {{std::string(256, 'n'), {1, 2, 3}}});
+  std::vector<SourceItem> items = stage(dir, {{std::string(256, 'n'), {1, 2, 3}}});
   std::string cab = dir / "out.cab";
   try {
     fmt::cab::writeCabinet(cab, items, WriteOptions{});
@@ -268,8 +276,9 @@ TEST(CabWriterLarge, TwoHundredMegabyteFile) {
     f->close();
   }
   std::string want = md5.hex();
-  WriteItem it;
-  it.sourcePath = src;
+  SourceItem it;
+  it.diskPath = src;
+  it.size = 200u << 20;
   it.name = "big.bin";
   std::string cab = dir / "big.cab";
   fmt::cab::writeCabinet(cab, {it}, WriteOptions{});

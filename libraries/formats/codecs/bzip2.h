@@ -12,14 +12,14 @@
 namespace fmt::codecs {
 
 class Bzip2StreamDecoder;
-class Bzip2BlockEncoder;
+class Bzip2StreamEncoder;
 
 // Decodes one or, with `multiStream`, several concatenated bzip2 streams
 // ("BZh1".."BZh9") from `in` into `out`, verifying every block CRC and stream CRC.
 // Bytes after the last stream that do not start another one are ignored. Throws
 // Corrupt (bad header or code), Checksum (CRC mismatch), Truncated (data ends
 // inside a stream, or no stream at all), Cancelled when `progress` returns false;
-// `progress` is called after each block with (bytes written so far, 0).
+// `progress` is called about every megabyte with (bytes written so far, 0).
 // Returns the number of bytes written.
 uint64_t bzip2Decode(InStream& in, OutStream& out, bool multiStream = true, const ProgressFn& progress = {});
 
@@ -57,7 +57,7 @@ class Bzip2Encoder {
   uint64_t bytesOut() const;  // compressed bytes written to `out` so far
 
  private:
-  std::unique_ptr<Bzip2BlockEncoder> impl_;
+  std::unique_ptr<Bzip2StreamEncoder> impl_;
 };
 
 // Convenience: encodes all of `in` into one stream; `progress` gets (bytes read, 0)

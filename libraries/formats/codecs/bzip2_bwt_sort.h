@@ -1,0 +1,53 @@
+// Sorting the cyclic rotations of a block for the Burrows-Wheeler transform.
+// Normal data goes through 2-byte buckets and a multikey quicksort on 8-byte keys,
+// sorting only about half the buckets and deriving the rest from them; when that
+// runs too deep (long repeats) the block is sorted by prefix doubling instead,
+// which is O(n log n) whatever the data.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace fmt::codecs::bz2 {
+
+class RotationSorter {
+ public:
+  // Writes to order[0..n) the start of each rotation of block[0..n) in sorted
+  // order; equal rotations come in any order. Returns the row of rotation 0.
+  uint32_t sort(const uint8_t* block, uint32_t n, uint32_t* order);
+
+  // How the last block was sorted (for the tests and tuning).
+  bool usedDoubling() const { return usedDoubling_; }
+
+  // Depth in bytes beyond which the quicksort gives up on a block.
+  static constexpr uint32_t kMaxDepth = 4096;
+
+ private:
+  struct OutOfBudget {};
+
+  bool sortByBuckets(uint32_t n, uint32_t* order);
+  void quicksort(uint32_t* a, uint32_t count, uint32_t depth);
+  void insertionSort(uint32_t* a, uint32_t count, uint32_t depth);
+  void sortByDoubling(uint32_t n, uint32_t* order);
+
+  uint64_t key(uint32_t pos, uint32_t depth) const {
+    uint64_t v;
+    __builtin_memcpy(&v, text_.data() + pos + depth, 8);
+    return __builtin_bswap64(v);
+  }
+
+  std::vector<uint8_t> text_;  // the block followed by its own start again, for wrap-free keys
+  std::vector<uint32_t> bucketStart_;
+  std::vector<uint32_t> rank_;
+  std::vector<uint64_t> pairs_;
+  struct Range {
+    uint32_t* a;
+    uint32_t count;
+    uint32_t depth;
+  };
+  std::vector<Range> stack_;
+  uint64_t work_ = 0;
+  uint64_t budget_ = 0;
+  bool usedDoubling_ = false;
+};
+
+}  // namespace fmt::codecs::bz2

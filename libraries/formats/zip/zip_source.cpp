@@ -40,7 +40,7 @@ class MemorySource : public Source {
   size_t readAt(uint64_t pos, void* buf, size_t n) override {
     if (pos >= data_.size()) return 0;
     if (n > data_.size() - pos) n = static_cast<size_t>(data_.size() - pos);
-    std::memcpy(buf, data_.data() + pos, n);
+    if (n) std::memcpy(buf, data_.data() + pos, n);
     return n;
   }
 

@@ -13,7 +13,7 @@ namespace fmt::codecs {
 using namespace lzx;
 
 namespace {
-constexpr int kChainDepth = 48;
+constexpr int kChainDepth = 32;
 constexpr int kNiceLength = 96;
 constexpr int kParsePasses = 2;
 }  // namespace

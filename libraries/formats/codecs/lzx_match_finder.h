@@ -33,10 +33,17 @@ class MatchFinder {
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
 
  private:
-  uint32_t hash(size_t p) const {
-    uint32_t v = buf_[p] | buf_[p + 1] << 8 | static_cast<uint32_t>(buf_[p + 2]) << 16;
+  // Chains link positions by their first four bytes, which keeps them short
+  // on binary data; a chainless table by three bytes adds the nearest 3-byte match.
+  uint32_t hash4(size_t p) const {
+    uint32_t v = buf_[p] | buf_[p + 1] << 8 | buf_[p + 2] << 16 | static_cast<uint32_t>(buf_[p + 3]) << 24;
     return (v * 2654435761u) >> (32 - hashBits_);
   }
+  uint32_t hash3(size_t p) const {
+    uint32_t v = buf_[p] | buf_[p + 1] << 8 | static_cast<uint32_t>(buf_[p + 2]) << 16;
+    return (v * 2246822519u) >> (32 - kHash3Bits);
+  }
+  static constexpr int kHash3Bits = 14;
   void slide();
 
   uint32_t windowSize_;
@@ -48,6 +55,7 @@ class MatchFinder {
   size_t size_ = 0;
   uint64_t dropped_ = 0;  // folder bytes slid out of the buffer's front
   std::vector<int32_t> head_;
+  std::vector<int32_t> head3_;
   std::vector<int32_t> prev_;
 };
 

@@ -17,14 +17,17 @@ bool isAbsolute(const std::string& p) {
 }
 
 // Operands are UTF-8, so '\' is always a separator here (never a trail byte).
+// ".." goes back a folder inside the operand and is dropped above its start.
 std::string storedName(const std::string& operand) {
   std::string s = operand;
   if (s.size() >= 2 && s[1] == ':') s.erase(0, 2);  // drive letter
-  std::string out, part;
+  std::vector<std::string> parts;
+  std::string part;
   auto flush = [&] {
-    if (!part.empty() && part != "." && part != "..") {
-      if (!out.empty()) out += '/';
-      out += part;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
     }
     part.clear();
   };
@@ -33,6 +36,8 @@ std::string storedName(const std::string& operand) {
     else part += c;
   }
   flush();
+  std::string out;
+  for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
   return out;
 }
 

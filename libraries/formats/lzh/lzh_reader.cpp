@@ -1,0 +1,132 @@
+#include "lzh/lzh_reader.h"
+
+#include "codecs/lzh_decoders.h"
+#include "core/checksum.h"
+
+namespace fmt::lzh {
+
+namespace {
+
+// How far into a file to look for an archive behind a self-extracting program.
+constexpr uint64_t kExeSearch = 4u << 20;    // files starting with "MZ"
+constexpr uint64_t kOtherSearch = 64u << 10;  // .com and other stubs
+
+// Checks CRC-16 and reports progress while passing decoded bytes on.
+class CheckedOut : public OutStream {
+ public:
+  CheckedOut(OutStream& out, const ProgressFn& progress, uint64_t total)
+      : out_(out), progress_(progress), total_(total) {}
+  void write(const void* buf, size_t n) override {
+    crc = crc16Update(crc, buf, n);
+    done_ += n;
+    out_.write(buf, n);
+    if (progress_ && !progress_(done_, total_)) fail(ErrorKind::Cancelled, "cancelled");
+  }
+  uint16_t crc = 0;
+
+ private:
+  OutStream& out_;
+  const ProgressFn& progress_;
+  uint64_t total_;
+  uint64_t done_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<LzhReader> LzhReader::open(std::unique_ptr<Source> src) {
+  std::unique_ptr<LzhReader> r(new LzhReader(std::move(src)));
+  LzhHeader first;
+  if (readHeader(*r->src_, 0, first).status == HeaderStatus::Ok) {
+    r->scan(0);
+    return r;
+  }
+  // A self-extracting program. Its stub may carry small archives of its own
+  // (help texts); the one appended to it runs to the end of the file, so that
+  // one is preferred, else the first sound one.
+  uint8_t magic[2] = {};
+  size_t got0 = r->src_->readAt(0, magic, 2);
+  if (got0 == 1 && magic[0] == 0) return r;  // an archive with no members
+  uint64_t limit = (magic[0] == 'M' && magic[1] == 'Z') ? kExeSearch : kOtherSearch;
+  limit = std::min<uint64_t>(limit, r->src_->size());
+  int64_t fallback = -1;
+  std::vector<uint8_t> buf(1 << 16);
+  for (uint64_t base = 0; base < limit; base += buf.size() - 8) {
+    size_t got = r->src_->readAt(base, buf.data(), buf.size());
+    for (size_t i = 0; i + 7 <= got && base + i < limit; ++i) {
+      if (!looksLikeMethod(&buf[i + 2])) continue;
+      LzhHeader h;
+      if (readHeader(*r->src_, base + i, h).status != HeaderStatus::Ok) continue;
+      uint64_t end = 0;
+      if (!r->scan(base + i, &end)) continue;
+      if (end + 2 >= r->src_->size()) return r;
+      if (fallback < 0) fallback = static_cast<int64_t>(base + i);
+    }
+    if (got < buf.size()) break;
+  }
+  if (fallback < 0) return nullptr;
+  r->scan(static_cast<uint64_t>(fallback));
+  return r;
+}
+
+// Reads members from `start`; false when not even the first one is sound.
+bool LzhReader::scan(uint64_t start, uint64_t* end) {
+  headers_.clear();
+  entries_.clear();
+  warnings_.clear();
+  uint64_t pos = start;
+  const uint64_t fileSize = src_->size();
+  for (;;) {
+    LzhHeader h;
+    HeaderResult res = readHeader(*src_, pos, h);
+    if (res.status == HeaderStatus::End) break;
+    if (res.status == HeaderStatus::Bad) {
+      // Behind a program a header must be followed by another or the end, or
+      // it was a chance match inside the program.
+      if (headers_.empty() || (start != 0 && headers_.size() == 1)) return false;
+      warnings_.push_back("ignored data at offset " + std::to_string(pos) + " after the last member (" +
+                          res.problem + ")");
+      break;
+    }
+    uint64_t dataEnd = h.dataOffset() + h.entry.packedSize;
+    if (dataEnd < h.dataOffset() || dataEnd > fileSize) {
+      if (headers_.empty() && start != 0) return false;  // a false match inside a program
+      warnings_.push_back("the archive ends inside " + h.entry.name);
+      headers_.push_back(h);
+      entries_.push_back(h.entry);
+      break;
+    }
+    headers_.push_back(h);
+    entries_.push_back(h.entry);
+    pos = dataEnd;
+  }
+  if (end) *end = pos;
+  return !headers_.empty() || start == 0;
+}
+
+void LzhReader::extract(size_t index, OutStream& out, const ProgressFn& progress) {
+  if (index >= headers_.size()) fail(ErrorKind::Usage, "no such entry");
+  const LzhHeader& h = headers_[index];
+  const Entry& e = h.entry;
+  if (e.kind != EntryKind::File) return;
+  auto decoder = codecs::makeLzhDecoder(e.method);
+  if (!decoder) fail(ErrorKind::Unsupported, "unsupported method " + e.method + " for " + e.name);
+  RangeInStream in(*src_, h.dataOffset(), e.packedSize);
+  CheckedOut checked(out, progress, e.size);
+  decoder->decode(in, e.size, checked);
+  if (checked.crc != e.crc) fail(ErrorKind::Checksum, "CRC error in " + e.name);
+}
+
+void LzhReader::copyRaw(size_t index, OutStream& out) {
+  const LzhHeader& h = headers_.at(index);
+  RangeInStream in(*src_, h.offset, h.headerSize + h.entry.packedSize);
+  std::vector<uint8_t> buf(1 << 16);
+  uint64_t left = h.headerSize + h.entry.packedSize;
+  while (left) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(left, buf.size()));
+    readExact(in, buf.data(), n, "archive member");
+    out.write(buf.data(), n);
+    left -= n;
+  }
+}
+
+}  // namespace fmt::lzh

@@ -249,6 +249,8 @@ TEST(ZipReaderEnd, NotZipTruncatedAndSpanned) {
 TEST(ZipReaderDamage, ContradictionsAreRefusedPerEntry) {
   auto data = testsupport::textBytes(4000, 7);
   CraftEntry good = file("good", data);
+  CraftEntry otherTime = file("time", data);
+  otherTime.localTime = 0x6001;
   CraftEntry otherName = file("name", data);
   otherName.localName = "../evil";
   CraftEntry otherMethod = file("method", data);
@@ -271,10 +273,15 @@ TEST(ZipReaderDamage, ContradictionsAreRefusedPerEntry) {
   CraftEntry garbage = file("garbage", data, 8);
   garbage.packed = testsupport::randomBytes(500, 10);
 
-  auto r = openBytes(craftZip({good, otherName, otherMethod, badCrc, badDescriptor, tooSmall, tooBig, aes, lzma, garbage}));
+  auto r = openBytes(
+      craftZip({good, otherName, otherMethod, badCrc, badDescriptor, tooSmall, tooBig, aes, lzma, garbage, otherTime}));
   ASSERT_TRUE(r);
-  ASSERT_EQ(r->entries().size(), 10u);
+  ASSERT_EQ(r->entries().size(), 11u);
   EXPECT_EQ(extractBytes(*r, 0), data);
+  // A stamp that differs is only a warning.
+  EXPECT_EQ(extractBytes(*r, 10), data);
+  ASSERT_EQ(r->warnings().size(), 1u);
+  EXPECT_NE(r->warnings()[0].find("time"), std::string::npos);
   EXPECT_EQ(extractError(*r, 1), ErrorKind::Corrupt);
   EXPECT_EQ(extractError(*r, 2), ErrorKind::Corrupt);
   EXPECT_EQ(extractError(*r, 3), ErrorKind::Checksum);

@@ -65,6 +65,7 @@ struct CraftEntry {
   std::optional<std::vector<uint8_t>> packed;  // stored data instead of making it
   std::optional<std::string> localName;
   std::optional<uint16_t> localMethod;
+  std::optional<uint16_t> localTime;
   std::optional<uint32_t> crc;   // stated CRC instead of the real one
   std::optional<uint64_t> size;  // stated size instead of the real one
   std::optional<uint64_t> localOffset;  // central record points here instead
@@ -109,7 +110,7 @@ inline std::vector<uint8_t> craftZip(const std::vector<CraftEntry>& entries, con
     put16(out, e.zip64 ? 45 : 20);
     put16(out, flags);
     put16(out, e.localMethod.value_or(e.method));
-    put16(out, e.dosTime);
+    put16(out, e.localTime.value_or(e.dosTime));
     put16(out, e.dosDate);
     put32(out, e.descriptor ? 0 : crc);
     put32(out, e.zip64 ? 0xFFFFFFFF : e.descriptor ? 0 : uint32_t(packed.size()));

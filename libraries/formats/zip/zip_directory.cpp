@@ -295,6 +295,9 @@ void checkLocalHeaders(Source& src, Directory& dir) {
       it.refuse(ErrorKind::Corrupt, std::string("its local header disagrees with the central directory (") + differs + ")");
       continue;
     }
+    // Harmless, but worth a word: some tools rewrite one stamp and not the other.
+    if (le16(h + 10) != it.dosTime || le16(h + 12) != it.dosDate)
+      dir.warnings.push_back(utf8Name(dir.entries[i]) + ": the local header has another time stamp");
     it.dataOffset = it.localOffset + kLocalSize + nameLen + extraLen;
     if (it.dataOffset > dir.centralStart || it.packedSize > dir.centralStart - it.dataOffset) {
       it.refuse(ErrorKind::Corrupt, "its data runs into the central directory");

@@ -12,12 +12,16 @@ namespace {
 
 // Codes parsed between two block decisions: small enough to place block ends
 // well, large enough that their trees say something about the data.
-constexpr size_t kSegmentCodes = 8192;
-constexpr size_t kLookahead = 1 << 16;
+constexpr size_t kSegmentCodes = 2048;
+// A segment sent as literals must fit in one block.
+constexpr size_t kSegmentBytes = 1 << 15;
+static_assert(kSegmentBytes + kLhMaxMatch <= kLhMaxBlockCodes);
 
+// Chosen on the benchmark corpora (tools/bench_lzh_encode.sh): longer chains buy
+// about 0.3% per doubling at a quarter more time.
 LhParseTuning tuningFor(int windowBits) {
-  if (windowBits <= 13) return {48, 128, 32, 16};
-  return {32, 128, 32, 16};
+  if (windowBits <= 13) return {24, 128, 32, 8, 3};
+  return {32, 128, 32, 8, 3};
 }
 
 // Pending codes that become one block, or two when splitting them costs less.
@@ -28,12 +32,24 @@ class BlockBuilder {
   const LhBlockPlan* plan() const { return codes_.empty() ? nullptr : &plan_; }
   int np() const { return coder_.np(); }
 
-  // Takes the segment codes[from..) into the pending block or, when a block of
-  // their own is cheaper or the pending one is full, writes the pending block first.
-  void add(const std::vector<LhCode>& seg) {
+  // Takes a segment (its codes, parsed from `bytes`) into the pending block or,
+  // when a block of its own is cheaper or the pending one is full, writes the
+  // pending block first. Prices learnt from a parse can favour matches that cost
+  // more than plain literals would (noise, packed data): then the bytes go as literals.
+  void add(std::vector<LhCode>& seg, const uint8_t* bytes, size_t n) {
     LhCounts counts;
     for (const LhCode& c : seg) counts.add(c);
     LhBlockPlan alone = coder_.plan(counts);
+    LhCounts plain;
+    for (size_t i = 0; i < n; i++) plain.c[bytes[i]]++;
+    plain.codes = n;
+    LhBlockPlan literal = coder_.plan(plain);
+    if (literal.bits < alone.bits) {
+      seg.resize(n);
+      for (size_t i = 0; i < n; i++) seg[i] = {bytes[i], 0};
+      counts = plain;
+      alone = literal;
+    }
     if (!codes_.empty()) {
       bool fits = codes_.size() + seg.size() <= kLhMaxBlockCodes;
       if (fits) {
@@ -89,14 +105,17 @@ LhEncodeResult encodeLh(InStream& in, uint64_t size, OutStream& out, int method,
   BlockBuilder blocks(bits, windowBits);
   LhPrices prices;
   std::vector<LhCode> seg;
-  seg.reserve(kSegmentCodes + kLookahead);
+  std::vector<uint32_t> scratch;
+  seg.reserve(kSegmentBytes + kLhMaxMatch);
 
   while (mf.consumed() < size) {
-    mf.fill(kLookahead + kLhMaxMatch);
+    mf.fill(kSegmentBytes + 2 * kLhMaxMatch);
     const bool more = mf.consumed() + mf.avail() < size;
     seg.clear();
-    lhParse(mf, tuning, prices, more, kLhMaxMatch, kSegmentCodes, seg);
-    blocks.add(seg);
+    const uint8_t* from = mf.here();
+    const uint64_t at = mf.consumed();
+    lhParse(mf, tuning, prices, more, kLhMaxMatch, kSegmentCodes, kSegmentBytes, seg, scratch);
+    blocks.add(seg, from, static_cast<size_t>(mf.consumed() - at));
     if (const LhBlockPlan* p = blocks.plan()) prices.update(*p, blocks.np());
     if (bits.overLimit()) return {bits.size(), true};
     if (progress && !progress(mf.consumed(), size)) fail(ErrorKind::Cancelled, "cancelled");

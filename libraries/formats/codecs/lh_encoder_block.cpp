@@ -118,6 +118,7 @@ LhBlockPlan LhBlockCoder::plan(const LhCounts& counts) const {
   bits += p.pSingle >= 0 ? 2 * pbit_ : smallTreeBits(p.pLen, np_, pbit_, false);
   for (int i = 0; i < np_; i++) bits += static_cast<uint64_t>(counts.p[i]) * (p.pLen[i] + (i > 1 ? i - 1 : 0));
   p.bits = bits;
+  p.codes = counts.codes;
   return p;
 }
 

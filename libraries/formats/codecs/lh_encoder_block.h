@@ -47,6 +47,7 @@ struct LhBlockPlan {
   uint8_t pLen[kLhMaxNP];
   int cSingle = -1, tSingle = -1, pSingle = -1;
   uint64_t bits = 0;  // the whole block: header, trees and codes
+  size_t codes = 0;
 };
 
 class LhBlockCoder {

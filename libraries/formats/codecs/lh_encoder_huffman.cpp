@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 
 namespace fmt::codecs {
 namespace {
@@ -13,12 +12,15 @@ constexpr int kMaxSymbols = 512;
 
 int huffmanLengths(const uint32_t* freq, int n, int maxLen, uint8_t* len) {
   std::memset(len, 0, static_cast<size_t>(n));
-  int leaf[kMaxSymbols];
+  // Sorted by weight, ties by symbol: (weight << 16 | symbol) keys sort plainly.
+  uint64_t key[kMaxSymbols];
   int used = 0;
   for (int i = 0; i < n; i++)
-    if (freq[i]) leaf[used++] = i;
+    if (freq[i]) key[used++] = static_cast<uint64_t>(freq[i]) << 16 | static_cast<uint64_t>(i);
   if (used < 2) return used;
-  std::stable_sort(leaf, leaf + used, [&](int a, int b) { return freq[a] < freq[b]; });
+  std::sort(key, key + used);
+  int leaf[kMaxSymbols];
+  for (int i = 0; i < used; i++) leaf[i] = static_cast<int>(key[i] & 0xFFFF);
 
   // Two-queue construction: leaves in weight order, internal nodes appended in the
   // order they are made, which is also weight order. Nodes 0..used-1 are leaves.

@@ -14,6 +14,7 @@ struct LhParseTuning {
   uint32_t nice;   // a match this long ends the search
   uint32_t lazy;   // a match this long is taken without looking one byte further
   uint32_t good;   // with a match this long in hand, the look-ahead search is cut to a quarter
+  int32_t lazyMargin;  // bits the match a byte on must save beyond the one in hand
 };
 
 // Bits each symbol costs under the current trees.
@@ -31,8 +32,9 @@ struct LhPrices {
 };
 
 // Parses from the match finder's position until `codes` holds about `maxCodes`
-// more codes or fewer than `reserve` bytes are loaded ahead (more input to come).
+// more codes, about `maxBytes` bytes are parsed, or fewer than `reserve` bytes are
+// loaded ahead (more input to come). `scratch` is working memory kept between calls.
 void lhParse(MatchFinder& mf, const LhParseTuning& t, const LhPrices& prices, bool moreInput, uint32_t reserve,
-             size_t maxCodes, std::vector<LhCode>& codes);
+             size_t maxCodes, size_t maxBytes, std::vector<LhCode>& codes, std::vector<uint32_t>& scratch);
 
 }  // namespace fmt::codecs

@@ -21,7 +21,8 @@ MatchFinder::MatchFinder(InStream& in, uint64_t size, int windowBits, uint32_t m
       vbase_(window_ + 1),
       chainMask_(2 * window_ - 1),
       head_(size_t{1} << kHashBits, 0),
-      prev_(2 * size_t{window_}, 0) {
+      prev_(2 * size_t{window_}, 0),
+      head3_(size_t{1} << kHash3Bits, 0) {
   size_t cap = window_ + kReadAhead + maxMatch_;
   if (size < cap) cap = static_cast<size_t>(size);
   buf_.assign(cap + kPad, 0);
@@ -54,17 +55,13 @@ void MatchFinder::rebase() {
   auto shift = [delta](uint32_t& v) { v = v > delta ? v - delta : 0; };
   std::for_each(head_.begin(), head_.end(), shift);
   std::for_each(prev_.begin(), prev_.end(), shift);
+  std::for_each(head3_.begin(), head3_.end(), shift);
   vbase_ -= delta;
 }
 
 void MatchFinder::skip(size_t n) {
-  for (; n > 0; n--, pos_++) {
-    if (end_ - pos_ < minMatch_) continue;
-    const uint32_t h = hashAt(pos_);
-    const uint32_t me = vpos(pos_);
-    prev_[me & chainMask_] = head_[h];
-    head_[h] = me;
-  }
+  for (; n > 0; n--, pos_++)
+    if (end_ - pos_ >= 4) insert(pos_);
 }
 
 }  // namespace fmt::codecs

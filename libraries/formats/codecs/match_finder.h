@@ -39,11 +39,24 @@ class MatchFinder {
   void skip(size_t n);
 
  private:
+  // Chains link positions whose next four bytes hash alike, so that a walk meets
+  // few candidates shorter than four; a table of the latest position per three
+  // bytes keeps the near three-byte matches.
   static constexpr int kHashBits = 16;
-  uint32_t hashAt(size_t i) const {
-    uint32_t v = static_cast<uint32_t>(buf_[i]) | static_cast<uint32_t>(buf_[i + 1]) << 8 |
-                 static_cast<uint32_t>(buf_[i + 2]) << 16;
-    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+  static constexpr int kHash3Bits = 14;
+  static uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    __builtin_memcpy(&v, p, 4);
+    return v;
+  }
+  uint32_t hash4(size_t i) const { return (load32(&buf_[i]) * 0x9E3779B1u) >> (32 - kHashBits); }
+  uint32_t hash3(size_t i) const { return ((load32(&buf_[i]) << 8) * 0x9E3779B1u) >> (32 - kHash3Bits); }
+  void insert(size_t i) {
+    const uint32_t me = vpos(i);
+    const uint32_t h = hash4(i);
+    prev_[me & chainMask_] = head_[h];
+    head_[h] = me;
+    head3_[hash3(i)] = me;
   }
   uint32_t vpos(size_t i) const { return static_cast<uint32_t>(i) + vbase_; }
   uint32_t matchLength(size_t a, size_t b, uint32_t limit) const;
@@ -58,7 +71,7 @@ class MatchFinder {
   size_t pos_ = 0, end_ = 0;
   uint32_t vbase_;       // chain position of buf_[0]; 0 in a chain means none
   uint32_t chainMask_;   // prev_ spans two windows, so a slot is reused only out of reach
-  std::vector<uint32_t> head_, prev_;
+  std::vector<uint32_t> head_, prev_, head3_;
 };
 
 inline uint32_t MatchFinder::matchLength(size_t a, size_t b, uint32_t limit) const {
@@ -84,14 +97,23 @@ void MatchFinder::search(uint32_t chain, uint32_t nice, uint32_t beat, Accept ac
   if (left < minMatch_) return;
   const uint32_t limit = left < maxMatch_ ? static_cast<uint32_t>(left) : maxMatch_;
   if (nice > limit) nice = limit;
-  const uint32_t h = hashAt(pos);
   const uint32_t me = vpos(pos);
-  uint32_t cand = head_[h];
-  head_[h] = me;
-  prev_[me & chainMask_] = cand;
+  const uint32_t near3 = head3_[hash3(pos)];
+  uint32_t cand = head_[hash4(pos)];
+  insert(pos);
   if (beat < minMatch_ - 1) beat = minMatch_ - 1;
   if (beat >= limit) return;
   const uint8_t* cur = buf_.data() + pos;
+  if (const uint32_t dist = me - near3; dist <= window_ && dist != 0 && dist < me - cand) {
+    const size_t at = pos - dist;
+    if (buf_[at] == cur[0] && buf_[at + 1] == cur[1] && buf_[at + 2] == cur[2]) {
+      uint32_t len = matchLength(at, pos, limit);
+      if (len > beat) {
+        beat = accept(len, dist);
+        if (beat >= nice) return;
+      }
+    }
+  }
   while (chain-- > 0) {
     const uint32_t dist = me - cand;
     if (dist > window_ || dist == 0) break;

@@ -110,6 +110,17 @@ TEST(ZipOracleInfoZip, Zip64FieldsFoldersAndUtf8Names) {
   EXPECT_EQ(folders, 2u);
 }
 
+TEST(ZipOracleInfoZip, SymbolicLinkKeptAsLink) {
+  if (!testsupport::haveTool("zip")) GTEST_SKIP() << "zip not installed";
+  Tree tree;
+  auto r = fmt::openZip(tree.make("ln -s sub/inner link && zip -q -y ../link.zip link text.txt", "link.zip"));
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->entries().size(), 2u);
+  EXPECT_EQ(r->entries()[0].kind, fmt::EntryKind::Symlink);
+  EXPECT_EQ(r->entries()[0].linkTarget, "sub/inner");
+  EXPECT_EQ(r->entries()[1].kind, fmt::EntryKind::File);
+}
+
 TEST(ZipOracleInfoZip, FromAPipeWithDataDescriptors) {
   if (!testsupport::haveTool("zip")) GTEST_SKIP() << "zip not installed";
   Tree tree;
@@ -180,6 +191,31 @@ TEST(ZipOracle7z, DeflateDeflate64AndBzip2) {
   }
   expectArchiveHoldsTree(tree.make("7z a -tzip -mx=9 ../mx9.zip .", "mx9.zip"), tree);
   expectArchiveHoldsTree(tree.make("7z a -tzip -mm=Deflate64 -mx=9 ../d64x9.zip .", "d64x9.zip"), tree);
+}
+
+TEST(ZipOracle7z, ZipCryptoReadAesRefused) {
+  if (!testsupport::haveTool("7z")) GTEST_SKIP() << "7z not installed";
+  Tree tree;
+  expectArchiveHoldsTree(tree.make("7z a -tzip -pKey7 -mem=ZipCrypto ../zc.zip .", "zc.zip"), tree, "Key7");
+
+  auto r = fmt::openZip(tree.make("7z a -tzip -pKey7 -mem=AES256 ../aes.zip .", "aes.zip"));
+  ASSERT_TRUE(r);
+  r->setPasswordFn([](const fmt::Entry&, std::string& pw) {
+    pw = "Key7";
+    return true;
+  });
+  size_t refused = 0;
+  for (size_t i = 0; i < r->entries().size(); i++) {
+    if (r->entries()[i].isFolder() || r->entries()[i].size == 0) continue;
+    try {
+      extract(*r, i);
+      ADD_FAILURE() << "an AES entry extracted";
+    } catch (const fmt::Error& e) {
+      EXPECT_EQ(e.kind(), fmt::ErrorKind::Unsupported) << e.what();
+      refused++;
+    }
+  }
+  EXPECT_EQ(refused, 3u);
 }
 
 TEST(ZipOracleInfoZip, SelfExtractingPrefix) {

@@ -1,6 +1,10 @@
 #include "cab/cab_codecs.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <functional>
+#include <thread>
 
 #include "cab/cab_format.h"
 #include "codecs/lzx.h"
@@ -35,21 +39,64 @@ class CodecDecoder : public BlockDecoder {
   Codec codec_;
 };
 
-class StoredEncoder : public BlockEncoder {
- public:
-  void reset() override {}
-  void encode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override { out.insert(out.end(), in, in + n); }
-};
-
+// Encoders whose state runs through the folder take its frames one by one.
 template <typename Codec>
-class CodecEncoder : public BlockEncoder {
+class SequentialEncoder : public BlockEncoder {
  public:
-  explicit CodecEncoder(int arg) : codec_(arg) {}
+  explicit SequentialEncoder(int arg) : codec_(arg) {}
   void reset() override { codec_.reset(); }
-  void encode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override { codec_.encodeFrame(in, n, out); }
+  void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) override {
+    blocks.clear();
+    for (size_t at = 0; at < n; at += kFrameSize) {
+      blocks.emplace_back();
+      codec_.encodeFrame(data + history + at, std::min(kFrameSize, n - at), blocks.back());
+    }
+  }
 
  private:
   Codec codec_;
+};
+
+struct StoredCodec {
+  explicit StoredCodec(int) {}
+  void reset() {}
+  void encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out) { out.insert(out.end(), in, in + n); }
+};
+
+// An MSZIP frame depends only on the 32 KB of input before it, so frames are
+// shared out over a few threads, each with an encoder of its own.
+class ParallelMszipEncoder : public BlockEncoder {
+ public:
+  explicit ParallelMszipEncoder(int level) {
+    unsigned n = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    for (unsigned i = 0; i < n; i++) workers_.push_back(std::make_unique<codecs::MszipEncoder>(level));
+  }
+  void reset() override {}
+  void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) override {
+    size_t frames = (n + kFrameSize - 1) / kFrameSize;
+    blocks.assign(frames, {});
+    auto work = [&](size_t w, std::exception_ptr& error) {
+      try {
+        for (size_t f = w; f < frames; f += workers_.size()) {
+          size_t at = history + f * kFrameSize;
+          workers_[w]->encodeFrameAfter(data + at, at, std::min(kFrameSize, history + n - at), blocks[f]);
+        }
+      } catch (...) {
+        error = std::current_exception();
+      }
+    };
+    size_t used = std::min(workers_.size(), frames);
+    std::vector<std::exception_ptr> errors(used);
+    std::vector<std::thread> threads;
+    for (size_t w = 1; w < used; w++) threads.emplace_back(work, w, std::ref(errors[w]));
+    if (used) work(0, errors[0]);
+    for (auto& t : threads) t.join();
+    for (auto& e : errors)
+      if (e) std::rethrow_exception(e);
+  }
+
+ private:
+  std::vector<std::unique_ptr<codecs::MszipEncoder>> workers_;
 };
 
 }  // namespace
@@ -76,13 +123,13 @@ std::unique_ptr<BlockDecoder> makeDecoder(uint16_t typeCompress) {
 
 std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level) {
   switch (methodOf(typeCompress)) {
-    case Method::None: return std::make_unique<StoredEncoder>();
-    case Method::Mszip: return std::make_unique<CodecEncoder<codecs::MszipEncoder>>(level);
+    case Method::None: return std::make_unique<SequentialEncoder<StoredCodec>>(0);
+    case Method::Mszip: return std::make_unique<ParallelMszipEncoder>(level);
     case Method::Lzx: {
       int bits = lzxWindowBits(typeCompress);
       if (bits < codecs::kLzxMinWindowBits || bits > codecs::kLzxMaxWindowBits)
         fail(ErrorKind::Usage, "LZX window must be 15 to 21 bits");
-      return std::make_unique<CodecEncoder<codecs::LzxEncoder>>(bits);
+      return std::make_unique<SequentialEncoder<codecs::LzxEncoder>>(bits);
     }
     default: break;
   }

@@ -19,9 +19,12 @@ class BlockDecoder {
 class BlockEncoder {
  public:
   virtual ~BlockEncoder() = default;
+  // Starts a folder.
   virtual void reset() = 0;
-  // Appends one block's data for the next frame (at most kFrameSize bytes).
-  virtual void encode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) = 0;
+  // Encodes the folder's next frames: `data` holds `history` bytes already
+  // encoded, then n bytes of frames, each kFrameSize long but the folder's last.
+  // One block per frame goes to `blocks` (cleared first).
+  virtual void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) = 0;
 };
 
 // Throws Unsupported for a method or window that does not exist.

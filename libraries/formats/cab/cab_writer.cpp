@@ -1,6 +1,7 @@
 #include "cab/cab_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "cab/cab_codecs.h"
 #include "core/error.h"
@@ -25,44 +26,60 @@ struct PlannedFolder {
   uint16_t blocks = 0;
 };
 
-// Frames a folder's bytes into CFDATA blocks and writes them.
+// Frames a folder's bytes into CFDATA blocks and writes them, a batch of
+// frames at a time after the 32 KB of history the encoder may refer back to.
 class FolderWriter {
  public:
-  FolderWriter(platform::File& out, BlockEncoder& encoder) : out_(out), encoder_(encoder) { frame_.reserve(kFrameSize); }
+  static constexpr size_t kBatch = 32 * kFrameSize;
+
+  FolderWriter(platform::File& out, BlockEncoder& encoder) : out_(out), encoder_(encoder) {
+    buf_.reserve(kFrameSize + kBatch);
+  }
 
   void add(const uint8_t* p, size_t n) {
     while (n) {
-      size_t k = std::min(n, kFrameSize - frame_.size());
-      frame_.insert(frame_.end(), p, p + k);
+      size_t k = std::min(n, history_ + kBatch - buf_.size());
+      buf_.insert(buf_.end(), p, p + k);
       p += k, n -= k;
-      if (frame_.size() == kFrameSize) flushFrame();
+      if (buf_.size() == history_ + kBatch) flush();
     }
   }
   // Ends the folder; returns how many blocks it took.
   uint16_t finish() {
-    if (!frame_.empty()) flushFrame();
+    if (buf_.size() > history_) flush();
     return static_cast<uint16_t>(blocks_);
   }
   uint64_t written() const { return written_; }
 
  private:
-  void flushFrame() {
-    block_.assign(kDataSize, 0);
-    encoder_.encode(frame_.data(), frame_.size(), block_);
-    size_t packed = block_.size() - kDataSize;
-    if (packed > 0xFFFF) fail(ErrorKind::Io, "encoder produced an oversized block");
-    put16(block_.data() + 4, static_cast<uint16_t>(packed));
-    put16(block_.data() + 6, static_cast<uint16_t>(frame_.size()));
-    put32(block_.data(), checksum(block_.data() + 4, 4, checksum(block_.data() + kDataSize, packed, 0)));
-    out_.write(block_.data(), block_.size());
-    written_ += block_.size();
-    blocks_++;
-    frame_.clear();
+  void flush() {
+    encoder_.encodeFrames(buf_.data(), history_, buf_.size() - history_, encoded_);
+    size_t at = history_;
+    for (const std::vector<uint8_t>& data : encoded_) {
+      size_t frame = std::min(kFrameSize, buf_.size() - at);
+      if (data.size() > 0xFFFF) fail(ErrorKind::Io, "encoder produced an oversized block");
+      uint8_t h[kDataSize];
+      put16(h + 4, static_cast<uint16_t>(data.size()));
+      put16(h + 6, static_cast<uint16_t>(frame));
+      put32(h, checksum(h + 4, 4, checksum(data.data(), data.size(), 0)));
+      out_.write(h, sizeof h);
+      out_.write(data.data(), data.size());
+      written_ += sizeof h + data.size();
+      blocks_++;
+      at += frame;
+    }
+    // Keep the last frame's worth as the next batch's history.
+    size_t keep = std::min(buf_.size(), kFrameSize);
+    std::memmove(buf_.data(), buf_.data() + buf_.size() - keep, keep);
+    buf_.resize(keep);
+    history_ = keep;
   }
 
   platform::File& out_;
   BlockEncoder& encoder_;
-  std::vector<uint8_t> frame_, block_;
+  std::vector<uint8_t> buf_;
+  size_t history_ = 0;
+  std::vector<std::vector<uint8_t>> encoded_;
   uint32_t blocks_ = 0;
   uint64_t written_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -30,6 +31,24 @@ struct History {
 };
 
 std::string zmessage(const z_stream& z, const char* fallback) { return z.msg ? z.msg : fallback; }
+
+// One frame as "CK" and a deflate stream ending in a final block (so on a byte
+// boundary), primed with the frames before it.
+void deflateFrame(z_stream& z, const uint8_t* history, size_t historySize, const uint8_t* in, size_t n,
+                  std::vector<uint8_t>& out) {
+  deflateReset(&z);
+  if (historySize) deflateSetDictionary(&z, history, static_cast<uInt>(historySize));
+  size_t start = out.size();
+  out.resize(start + 2 + deflateBound(&z, static_cast<uLong>(n)));
+  out[start] = 'C';
+  out[start + 1] = 'K';
+  z.next_in = const_cast<Bytef*>(in);
+  z.avail_in = static_cast<uInt>(n);
+  z.next_out = out.data() + start + 2;
+  z.avail_out = static_cast<uInt>(out.size() - start - 2);
+  if (deflate(&z, Z_FINISH) != Z_STREAM_END) fail(ErrorKind::Io, "MSZIP encoder: " + zmessage(z, "deflate failed"));
+  out.resize(out.size() - z.avail_out);
+}
 
 }  // namespace
 
@@ -91,20 +110,14 @@ void MszipEncoder::reset() { s_->history.size = 0; }
 
 void MszipEncoder::encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
   if (n > kMszipFrameSize) fail(ErrorKind::Usage, "MSZIP frame larger than 32 KB");
-  z_stream& z = s_->z;
-  deflateReset(&z);
-  if (s_->history.size) deflateSetDictionary(&z, s_->history.bytes, static_cast<uInt>(s_->history.size));
-  size_t start = out.size();
-  out.resize(start + 2 + deflateBound(&z, static_cast<uLong>(n)));
-  out[start] = 'C';
-  out[start + 1] = 'K';
-  z.next_in = const_cast<Bytef*>(in);
-  z.avail_in = static_cast<uInt>(n);
-  z.next_out = out.data() + start + 2;
-  z.avail_out = static_cast<uInt>(out.size() - start - 2);
-  if (deflate(&z, Z_FINISH) != Z_STREAM_END) fail(ErrorKind::Io, "MSZIP encoder: " + zmessage(z, "deflate failed"));
-  out.resize(out.size() - z.avail_out);
+  deflateFrame(s_->z, s_->history.bytes, s_->history.size, in, n, out);
   s_->history.append(in, n);
+}
+
+void MszipEncoder::encodeFrameAfter(const uint8_t* in, size_t historySize, size_t n, std::vector<uint8_t>& out) {
+  if (n > kMszipFrameSize) fail(ErrorKind::Usage, "MSZIP frame larger than 32 KB");
+  size_t h = std::min(historySize, kWindow);
+  deflateFrame(s_->z, in - h, h, in, n, out);
 }
 
 }  // namespace fmt::codecs

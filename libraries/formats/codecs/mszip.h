@@ -42,6 +42,10 @@ class MszipEncoder {
   // only the last frame may be shorter). The block refers back into the frames
   // before it, as the decoder's window allows, and ends with a final block.
   void encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
+  // The same for a frame whose predecessors are given, not remembered: the last
+  // historySize bytes before `in` (at most 32 KB are used). Frames encoded this
+  // way depend on no state, so several encoders may share a folder's frames.
+  void encodeFrameAfter(const uint8_t* in, size_t historySize, size_t n, std::vector<uint8_t>& out);
   static size_t maxFrameBytes(size_t n) { return n + n / 1000 + 64; }
 
  private:

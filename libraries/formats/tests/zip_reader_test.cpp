@@ -219,6 +219,21 @@ TEST(ZipReaderEnd, Zip64RecordsAndFieldsAndDescriptors) {
 TEST(ZipReaderEnd, NotZipTruncatedAndSpanned) {
   EXPECT_EQ(openBytes(testsupport::randomBytes(5000, 5)), nullptr);
   EXPECT_EQ(openBytes({}), nullptr);
+  // Programs that handle ZIP hold the end signature among their constants.
+  for (uint16_t disk : {0, 0x2001}) {
+    auto program = testsupport::randomBytes(5000, 12);
+    program[0] = 'M', program[1] = 'Z';
+    std::vector<uint8_t> record;
+    ziptest::put32(record, 0x06054b50);
+    ziptest::put16(record, disk);
+    ziptest::put16(record, 0x1234);
+    ziptest::put32(record, 0x00030003);
+    ziptest::put32(record, 0x100);
+    ziptest::put32(record, 0x200);
+    ziptest::put16(record, 0);
+    program.insert(program.end(), record.begin(), record.end());
+    EXPECT_EQ(openBytes(program), nullptr) << disk;
+  }
 
   auto whole = craftZip({file("a", testsupport::textBytes(10000, 6)), file("b", bytesOf("b"))});
   for (size_t cut : {whole.size() - 10, whole.size() / 2, size_t(40)}) {

@@ -211,15 +211,27 @@ void readCentral(Source& src, const EndRecord& end, int64_t shift, Directory& di
 bool readDirectory(Source& src, Directory& dir) {
   uint8_t head[4] = {};
   bool zipStart = src.readAt(0, head, 4) == 4 && (le32(head) == kLocalSig || le32(head) == kDescriptorSig);
+  // Any file may hold the end signature (programs that handle ZIP do): unless the
+  // file starts like a ZIP, an end record that does not hold up means "not a ZIP".
+  auto refuse = [&](ErrorKind kind, const std::string& why) {
+    if (!zipStart) return false;
+    fail(kind, why);
+  };
   EndRecord end;
-  if (!findEnd(src, end, dir)) {
-    if (zipStart) fail(ErrorKind::Truncated, "the ZIP archive has no end of central directory record (truncated?)");
-    return false;
+  try {
+    if (!findEnd(src, end, dir))
+      return refuse(ErrorKind::Truncated, "the ZIP archive has no end of central directory record (truncated?)");
+  } catch (const Error& e) {
+    if (e.kind() == ErrorKind::Io) throw;
+    return refuse(e.kind(), e.what());
   }
   if (end.disk != 0 || end.centralDisk != 0 || end.disks > 1 || end.entriesHere != end.entries ||
-      (zipStart && le32(head) == kDescriptorSig))
+      (zipStart && le32(head) == kDescriptorSig)) {
+    bool plausible = zipStart || (end.disk < 1000 && end.centralDisk <= end.disk);
+    if (!plausible) return false;
     fail(ErrorKind::Unsupported, "split or spanned ZIP archives are not supported (this is disk " +
                                      std::to_string(end.disk + 1) + ")");
+  }
 
   // The central directory normally ends where the end record starts; when it is
   // found there rather than at its stated offset, everything is shifted by a
@@ -229,17 +241,17 @@ bool readDirectory(Source& src, Directory& dir) {
     return src.readAt(pos, sig, 4) == 4 && le32(sig) == kCentralSig;
   };
   int64_t shift = 0;
-  if (end.centralSize > end.position)
-    fail(ErrorKind::Corrupt, "the central directory is larger than the archive");
+  if (end.centralSize > end.position) return refuse(ErrorKind::Corrupt, "the central directory is larger than the archive");
   if (end.centralSize > 0 && !centralAt(end.centralOffset)) {
     uint64_t found = end.position - end.centralSize;
-    if (!centralAt(found)) fail(ErrorKind::Corrupt, "the central directory is not where the end record places it");
+    if (!centralAt(found))
+      return refuse(ErrorKind::Corrupt, "the central directory is not where the end record places it");
     shift = static_cast<int64_t>(found - end.centralOffset);
   }
   dir.prefixSize = shift > 0 ? static_cast<uint64_t>(shift) : 0;
   dir.centralStart = end.centralOffset + static_cast<uint64_t>(shift);
   if (dir.centralStart > end.position || end.centralSize > end.position - dir.centralStart)
-    fail(ErrorKind::Corrupt, "the central directory overlaps the end record");
+    return refuse(ErrorKind::Corrupt, "the central directory overlaps the end record");
   readCentral(src, end, shift, dir);
   return true;
 }

@@ -1,5 +1,6 @@
 #include "codecs/lh_encoder.h"
 
+#include <cmath>
 #include <vector>
 
 #include "codecs/lh_encoder_bits.h"
@@ -12,7 +13,7 @@ namespace {
 
 // Codes parsed between two block decisions: small enough to place block ends
 // well, large enough that their trees say something about the data.
-constexpr size_t kSegmentCodes = 2048;
+constexpr size_t kSegmentCodes = 4096;
 // A segment sent as literals must fit in one block.
 constexpr size_t kSegmentBytes = 1 << 15;
 static_assert(kSegmentBytes + kLhMaxMatch <= kLhMaxBlockCodes);
@@ -22,6 +23,16 @@ static_assert(kSegmentBytes + kLhMaxMatch <= kLhMaxBlockCodes);
 LhParseTuning tuningFor(int windowBits) {
   if (windowBits <= 13) return {24, 128, 32, 8, 3};
   return {32, 128, 32, 8, 3};
+}
+
+// No code for these counts takes fewer bits than their entropy: a cheap bound
+// that spares building the literal-only trees when a parse is clearly better.
+uint64_t literalBitsAtLeast(const LhCounts& counts) {
+  double sum = 0;
+  for (uint32_t f : counts.c)
+    if (f) sum += f * std::log2(static_cast<double>(f));
+  const double n = static_cast<double>(counts.codes);
+  return n > 0 ? static_cast<uint64_t>(n * std::log2(n) - sum) : 0;
 }
 
 // Pending codes that become one block, or two when splitting them costs less.
@@ -43,12 +54,11 @@ class BlockBuilder {
     LhCounts plain;
     for (size_t i = 0; i < n; i++) plain.c[bytes[i]]++;
     plain.codes = n;
-    LhBlockPlan literal = coder_.plan(plain);
-    if (literal.bits < alone.bits) {
+    if (literalBitsAtLeast(plain) < alone.bits && (literal_ = coder_.plan(plain)).bits < alone.bits) {
       seg.resize(n);
       for (size_t i = 0; i < n; i++) seg[i] = {bytes[i], 0};
       counts = plain;
-      alone = literal;
+      alone = literal_;
     }
     if (!codes_.empty()) {
       bool fits = codes_.size() + seg.size() <= kLhMaxBlockCodes;
@@ -83,6 +93,7 @@ class BlockBuilder {
   std::vector<LhCode> codes_;
   LhCounts counts_;
   LhBlockPlan plan_;
+  LhBlockPlan literal_;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "codecs/lh_decoder.h"
 #include "codecs/lh_encoder.h"
 #include "codecs/lh_encoder_huffman.h"
+#include "core/archive.h"
 #include "core/checksum.h"
 #include "test_support.h"
 
@@ -111,6 +112,24 @@ TEST_P(LhEncoderMethod, EdgeCasesDecodeWithOursAndIndependentPrograms) {
   }
   arc.push_back(0);
   writeFile(dir / "all.lzh", arc);
+
+  // Our archive reader, through its own CRC check.
+  auto reader = fmt::openLzh(dir / "all.lzh");
+  ASSERT_TRUE(reader);
+  ASSERT_EQ(reader->entries().size(), cases.size());
+  for (size_t i = 0; i < reader->entries().size(); i++) {
+    const auto& e = reader->entries()[i];
+    SCOPED_TRACE(e.name);
+    ASSERT_TRUE(cases.count(e.name));
+    EXPECT_EQ(e.method, "-lh" + std::to_string(method) + "-");
+    fmt::MemoryOutStream got;
+    try {
+      reader->extract(i, got);
+      EXPECT_EQ(got.data, cases[e.name]);
+    } catch (const fmt::Error& err) {
+      ADD_FAILURE() << "our reader: " << err.what();
+    }
+  }
 
   bool any = false;
   for (const std::string tool : {"lhasa", "jlha"}) {

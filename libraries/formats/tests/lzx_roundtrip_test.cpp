@@ -134,6 +134,31 @@ TEST(LzxRoundTrip, LongRunsAndRepeatedOffsets) {
   expectCabextractAgrees(blocks, 16, data);
 }
 
+// The type of the block a frame starts with (the first frame leads with the
+// call-translation bit).
+int firstBlockType(const lzxtest::Block& b, bool firstFrame) {
+  unsigned w = b.data.at(0) | b.data.at(1) << 8;
+  return static_cast<int>(firstFrame ? (w >> 12) & 7 : (w >> 13) & 7);
+}
+
+TEST(LzxRoundTrip, RecordsOnEightByteStridesUseAlignedOffsetBlocks) {
+  // Eight-byte records drawn from a pool far back: match distances are
+  // multiples of 8, so the low footer bits are always the same.
+  std::vector<uint8_t> pool = testsupport::randomBytes(8 * 8192, 31);
+  std::vector<uint8_t> pick = testsupport::randomBytes(3 * kLzxFrameSize / 8 * 2, 32);
+  std::vector<uint8_t> data = pool;
+  for (size_t k = 0; data.size() < pool.size() + 3 * kLzxFrameSize; ++k) {
+    size_t rec = (pick[2 * k] | pick[2 * k + 1] << 8) % 8192;
+    data.insert(data.end(), pool.begin() + 8 * rec, pool.begin() + 8 * rec + 8);
+  }
+  auto blocks = encode(data, 18);
+  EXPECT_EQ(decode(blocks, 18), data);
+  int aligned = 0;
+  for (size_t k = 0; k < blocks.size(); ++k) aligned += firstBlockType(blocks[k], k == 0) == 2;
+  EXPECT_GE(aligned, 2);
+  expectCabextractAgrees(blocks, 18, data);
+}
+
 TEST(LzxRoundTrip, ResetStartsAFreshFolder) {
   std::vector<uint8_t> a = testsupport::textBytes(kLzxFrameSize, 1);
   LzxEncoder enc(16);  // a 2^15 window cannot reach a whole frame back

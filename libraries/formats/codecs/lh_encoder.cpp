@@ -1,100 +1,85 @@
 #include "codecs/lh_encoder.h"
 
-#include <cmath>
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <future>
+#include <thread>
 #include <vector>
 
 #include "codecs/lh_encoder_bits.h"
-#include "codecs/lh_encoder_block.h"
-#include "codecs/lh_encoder_parse.h"
-#include "codecs/match_finder.h"
+#include "codecs/lh_encoder_span.h"
 
 namespace fmt::codecs {
 namespace {
 
-// Codes parsed between two block decisions: small enough to place block ends
-// well, large enough that their trees say something about the data.
-constexpr size_t kSegmentCodes = 4096;
-// A segment sent as literals must fit in one block.
-constexpr size_t kSegmentBytes = 1 << 15;
-static_assert(kSegmentBytes + kLhMaxMatch <= kLhMaxBlockCodes);
+// Large inputs are cut into chunks encoded side by side, each primed with the
+// window before it and ending its last block at its end; the streams are joined
+// in order, so the output does not depend on timing. A chunk costs a block
+// header and a fresh start of the prices: about 0.05% of its size.
+constexpr size_t kChunk = size_t{2} << 20;
 
-// Chosen on the benchmark corpora (tools/bench_lzh_encode.sh): longer chains buy
-// about 0.3% per doubling at a quarter more time.
-LhParseTuning tuningFor(int windowBits) {
-  if (windowBits <= 13) return {24, 128, 32, 8, 3};
-  return {32, 128, 32, 8, 3};
-}
-
-// No code for these counts takes fewer bits than their entropy: a cheap bound
-// that spares building the literal-only trees when a parse is clearly better.
-uint64_t literalBitsAtLeast(const LhCounts& counts) {
-  double sum = 0;
-  for (uint32_t f : counts.c)
-    if (f) sum += f * std::log2(static_cast<double>(f));
-  const double n = static_cast<double>(counts.codes);
-  return n > 0 ? static_cast<uint64_t>(n * std::log2(n) - sum) : 0;
-}
-
-// Pending codes that become one block, or two when splitting them costs less.
-class BlockBuilder {
- public:
-  BlockBuilder(LhBitWriter& out, int windowBits) : out_(out), coder_(windowBits) {}
-
-  const LhBlockPlan* plan() const { return codes_.empty() ? nullptr : &plan_; }
-  int np() const { return coder_.np(); }
-
-  // Takes a segment (its codes, parsed from `bytes`) into the pending block or,
-  // when a block of its own is cheaper or the pending one is full, writes the
-  // pending block first. Prices learnt from a parse can favour matches that cost
-  // more than plain literals would (noise, packed data): then the bytes go as literals.
-  void add(std::vector<LhCode>& seg, const uint8_t* bytes, size_t n) {
-    LhCounts counts;
-    for (const LhCode& c : seg) counts.add(c);
-    LhBlockPlan alone = coder_.plan(counts);
-    LhCounts plain;
-    for (size_t i = 0; i < n; i++) plain.c[bytes[i]]++;
-    plain.codes = n;
-    if (literalBitsAtLeast(plain) < alone.bits && (literal_ = coder_.plan(plain)).bits < alone.bits) {
-      seg.resize(n);
-      for (size_t i = 0; i < n; i++) seg[i] = {bytes[i], 0};
-      counts = plain;
-      alone = literal_;
-    }
-    if (!codes_.empty()) {
-      bool fits = codes_.size() + seg.size() <= kLhMaxBlockCodes;
-      if (fits) {
-        LhCounts merged = counts_;
-        merged.add(counts);
-        LhBlockPlan joined = coder_.plan(merged);
-        if (joined.bits <= plan_.bits + alone.bits) {
-          codes_.insert(codes_.end(), seg.begin(), seg.end());
-          counts_ = merged;
-          plan_ = joined;
-          return;
-        }
-      }
-      flush();
-    }
-    codes_ = seg;
-    counts_ = counts;
-    plan_ = alone;
-  }
-
-  void flush() {
-    if (codes_.empty()) return;
-    coder_.write(out_, plan_, codes_.data(), codes_.size());
-    codes_.clear();
-    counts_ = LhCounts();
-  }
-
- private:
-  LhBitWriter& out_;
-  LhBlockCoder coder_;
-  std::vector<LhCode> codes_;
-  LhCounts counts_;
-  LhBlockPlan plan_;
-  LhBlockPlan literal_;
+struct ChunkResult {
+  std::vector<uint8_t> bytes;
+  uint64_t bits = 0;
 };
+
+ChunkResult encodeChunk(std::vector<uint8_t> data, size_t history, int windowBits, const std::atomic<bool>& stop) {
+  MemoryInStream in(data);
+  MemoryOutStream out;
+  LhBitWriter bits(out, UINT64_MAX);
+  lhEncodeSpan(in, history, data.size() - history, bits, windowBits,
+               [&](uint64_t, uint64_t) { return !stop.load(std::memory_order_relaxed); });
+  ChunkResult r;
+  r.bits = bits.bitCount();
+  bits.finish();
+  r.bytes = std::move(out.data);
+  return r;
+}
+
+LhEncodeResult encodeInChunks(InStream& in, uint64_t size, LhBitWriter& bits, int windowBits, unsigned workers,
+                              const ProgressFn& progress) {
+  const size_t window = size_t{1} << windowBits;
+  std::atomic<bool> stop{false};
+  std::deque<std::future<ChunkResult>> running;
+  // Whatever ends the loop, no chunk may outlive `stop` and `running`.
+  struct Joiner {
+    std::atomic<bool>& stop;
+    std::deque<std::future<ChunkResult>>& running;
+    ~Joiner() {
+      stop = true;
+      for (auto& f : running)
+        if (f.valid()) f.wait();
+    }
+  } joiner{stop, running};
+
+  std::vector<uint8_t> tail;  // the window before the next chunk
+  uint64_t read = 0, done = 0;
+  auto collect = [&]() {
+    ChunkResult r = running.front().get();
+    running.pop_front();
+    bits.append(r.bytes, r.bits);
+    done += std::min<uint64_t>(kChunk, size - done);
+    if (bits.overLimit()) return false;
+    if (progress && !progress(done, size)) fail(ErrorKind::Cancelled, "cancelled");
+    return true;
+  };
+  while (read < size) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, size - read));
+    std::vector<uint8_t> data(tail.size() + n);
+    std::copy(tail.begin(), tail.end(), data.begin());
+    readExact(in, data.data() + tail.size(), n, "input");
+    const size_t history = tail.size();
+    tail.assign(data.end() - static_cast<std::ptrdiff_t>(std::min(window, data.size())), data.end());
+    read += n;
+    running.push_back(std::async(std::launch::async, encodeChunk, std::move(data), history, windowBits,
+                                 std::cref(stop)));
+    if (running.size() >= workers && !collect()) return {bits.size(), true};
+  }
+  while (!running.empty())
+    if (!collect()) return {bits.size(), true};
+  return {bits.size(), false};
+}
 
 }  // namespace
 
@@ -110,28 +95,15 @@ int lhWindowBits(int method) {
 LhEncodeResult encodeLh(InStream& in, uint64_t size, OutStream& out, int method, uint64_t limit,
                         const ProgressFn& progress) {
   const int windowBits = lhWindowBits(method);
-  const LhParseTuning tuning = tuningFor(windowBits);
   LhBitWriter bits(out, limit);
-  MatchFinder mf(in, size, windowBits, kLhMinMatch, kLhMaxMatch);
-  BlockBuilder blocks(bits, windowBits);
-  LhPrices prices;
-  std::vector<LhCode> seg;
-  std::vector<uint32_t> scratch;
-  seg.reserve(kSegmentBytes + kLhMaxMatch);
-
-  while (mf.consumed() < size) {
-    mf.fill(kSegmentBytes + 2 * kLhMaxMatch);
-    const bool more = mf.consumed() + mf.avail() < size;
-    seg.clear();
-    const uint8_t* from = mf.here();
-    const uint64_t at = mf.consumed();
-    lhParse(mf, tuning, prices, more, kLhMaxMatch, kSegmentCodes, kSegmentBytes, seg, scratch);
-    blocks.add(seg, from, static_cast<size_t>(mf.consumed() - at));
-    if (const LhBlockPlan* p = blocks.plan()) prices.update(*p, blocks.np());
-    if (bits.overLimit()) return {bits.size(), true};
-    if (progress && !progress(mf.consumed(), size)) fail(ErrorKind::Cancelled, "cancelled");
+  const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  LhEncodeResult r;
+  if (workers > 1 && size > 2 * kChunk) {
+    r = encodeInChunks(in, size, bits, windowBits, workers, progress);
+  } else {
+    r.abandoned = !lhEncodeSpan(in, 0, size, bits, windowBits, progress);
   }
-  blocks.flush();
+  if (r.abandoned) return {bits.size(), true};
   bits.finish();
   return {bits.size(), bits.overLimit()};
 }

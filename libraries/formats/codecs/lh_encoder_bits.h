@@ -37,6 +37,18 @@ class LhBitWriter {
     flush();
   }
 
+  // Appends a stream another writer made: its first `nbits` bits.
+  void append(const std::vector<uint8_t>& bytes, uint64_t nbits) {
+    size_t i = 0;
+    for (; nbits >= 32; nbits -= 32, i += 4)
+      put(32, static_cast<uint32_t>(bytes[i]) << 24 | static_cast<uint32_t>(bytes[i + 1]) << 16 |
+                  static_cast<uint32_t>(bytes[i + 2]) << 8 | bytes[i + 3]);
+    for (; nbits >= 8; nbits -= 8) put(8, bytes[i++]);
+    if (nbits) put(static_cast<int>(nbits), static_cast<uint32_t>(bytes[i] >> (8 - nbits)));
+  }
+
+  uint64_t bitCount() const { return (written_ + buf_.size()) * 8 + static_cast<uint64_t>(bits_); }
+
   // Bytes the stream holds so far, counting whole bytes started.
   uint64_t size() const { return written_ + buf_.size() + (bits_ + 7) / 8; }
   // True once the stream has grown past the limit; nothing past it is written.

@@ -160,16 +160,43 @@ TEST_P(LhEncoderMethod, Compresses) {
   EXPECT_LT(encode(cases["noise"], method).size(), cases["noise"].size() + 200);
 }
 
+// Inputs past a few megabytes are encoded in chunks side by side: the joined
+// stream must read as one, with matches reaching across chunk ends.
+TEST_P(LhEncoderMethod, ChunkedInputDecodes) {
+  const int method = GetParam();
+  std::vector<uint8_t> data;
+  while (data.size() < (size_t{9} << 20)) {
+    auto piece = textBytes(700000, static_cast<uint32_t>(data.size()));
+    data.insert(data.end(), piece.begin(), piece.end());
+    data.insert(data.end(), piece.begin(), piece.begin() + 50000);  // an echo over the chunk's edge
+    auto noise = randomBytes(30000, static_cast<uint32_t>(data.size()));
+    data.insert(data.end(), noise.begin(), noise.end());
+  }
+  auto packed = encode(data, method);
+  EXPECT_LT(packed.size(), data.size() / 2);
+  EXPECT_EQ(decode(packed, data.size(), method), data);
+  if (!haveTool("lhasa")) GTEST_SKIP() << "lhasa is not installed";
+  TempDir dir;
+  std::vector<uint8_t> arc;
+  appendLevel0(arc, "big", method, data, packed);
+  arc.push_back(0);
+  writeFile(dir / "big.lzh", arc);
+  EXPECT_EQ(run("cd " + sh(dir.path()) + " && lhasa x big.lzh >/dev/null 2>&1"), 0);
+  EXPECT_EQ(readFile(dir / "big"), data);
+}
+
 INSTANTIATE_TEST_SUITE_P(Methods, LhEncoderMethod, ::testing::Values(5, 6, 7),
                          [](const auto& info) { return "lh" + std::to_string(info.param); });
 
 TEST(LhEncoder, StopsAtTheLimitWithoutWritingPastIt) {
-  auto noise = randomBytes(300000, 7);
-  fmt::MemoryInStream in(noise);
-  fmt::MemoryOutStream out;
-  auto r = encodeLh(in, noise.size(), out, 7, noise.size());
-  EXPECT_TRUE(r.abandoned);
-  EXPECT_LE(out.data.size(), noise.size());
+  for (size_t size : {size_t{300000}, size_t{7} << 20}) {  // in one piece, and in chunks
+    auto noise = randomBytes(size, 7);
+    fmt::MemoryInStream in(noise);
+    fmt::MemoryOutStream out;
+    auto r = encodeLh(in, noise.size(), out, 7, noise.size());
+    EXPECT_TRUE(r.abandoned) << size;
+    EXPECT_LE(out.data.size(), noise.size()) << size;
+  }
 
   auto text = textBytes(300000, 8);
   fmt::MemoryInStream tin(text);
@@ -195,25 +222,30 @@ TEST(LhEncoder, ReportsProgressAndHonoursCancel) {
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
   EXPECT_EQ(seen.back(), text.size());
 
-  fmt::MemoryInStream in(text);
-  fmt::MemoryOutStream out;
-  try {
-    encodeLh(in, text.size(), out, 6, UINT64_MAX, [](uint64_t done, uint64_t) { return done < 200000; });
-    FAIL() << "not cancelled";
-  } catch (const fmt::Error& e) {
-    EXPECT_EQ(e.kind(), fmt::ErrorKind::Cancelled);
+  for (size_t size : {text.size(), size_t{6} << 20}) {
+    auto data = textBytes(size, 11);
+    fmt::MemoryInStream in(data);
+    fmt::MemoryOutStream out;
+    try {
+      encodeLh(in, data.size(), out, 6, UINT64_MAX, [](uint64_t done, uint64_t) { return done < 200000; });
+      ADD_FAILURE() << "not cancelled at " << size;
+    } catch (const fmt::Error& e) {
+      EXPECT_EQ(e.kind(), fmt::ErrorKind::Cancelled);
+    }
   }
 }
 
 TEST(LhEncoder, RejectsShortInputAndUnknownMethods) {
   auto text = textBytes(5000, 10);
-  fmt::MemoryInStream in(text);
   fmt::MemoryOutStream out;
-  try {
-    encodeLh(in, text.size() + 1, out, 5);
-    FAIL() << "short input accepted";
-  } catch (const fmt::Error& e) {
-    EXPECT_EQ(e.kind(), fmt::ErrorKind::Truncated);
+  for (uint64_t claimed : {uint64_t{5001}, uint64_t{9} << 20}) {
+    fmt::MemoryInStream in(text);
+    try {
+      encodeLh(in, claimed, out, 5);
+      ADD_FAILURE() << "short input accepted as " << claimed;
+    } catch (const fmt::Error& e) {
+      EXPECT_EQ(e.kind(), fmt::ErrorKind::Truncated);
+    }
   }
   for (int bad : {0, 4, 8}) {
     fmt::MemoryInStream again(text);

@@ -2,9 +2,10 @@
 // files over os::RawFile, the write-failure hook, folder chains, unique names.
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <ctime>
 #include <cstring>
 
+#include "core/names.h"
 #include "core/utf8.h"
 #include "platform/os_file.h"
 
@@ -153,6 +154,60 @@ void File::close() {
   raw->close();
 }
 
+// Shift-JIS is walked by whole characters so that one bad byte costs one U+FFFD
+// and never swallows the ASCII byte after it. 0x80, 0xA0 and 0xFD-0xFF are no
+// characters of code page 932, whatever a system's table makes of them.
+std::string sjisToUtf8(const std::string& sjis, bool* exact) {
+  std::string out;
+  out.reserve(sjis.size() * 3 / 2);
+  bool all = true;
+  for (size_t i = 0; i < sjis.size();) {
+    const auto c = static_cast<unsigned char>(sjis[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    size_t len = (isSjisLead(c) && i + 1 < sjis.size()) ? 2 : 1;
+    const bool noChar = c == 0x80 || c == 0xA0 || c >= 0xFD;
+    if (noChar || !os::sjisCharToUtf8(sjis.data() + i, len, out)) {
+      utf8::append(out, utf8::kReplacement);
+      all = false;
+      // A lead byte with an impossible trail byte: the trail may be a character of its own.
+      const auto t = len == 2 ? static_cast<unsigned char>(sjis[i + 1]) : 0;
+      if (len == 2 && (t < 0x40 || t == 0x7F || t > 0xFC)) len = 1;
+    }
+    i += len;
+  }
+  if (exact) *exact = all;
+  return out;
+}
+
+std::string utf8ToSjis(const std::string& utf8, bool* exact) {
+  std::string out;
+  out.reserve(utf8.size());
+  bool all = true;
+  uint32_t cp;
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t len = utf8::decode(utf8, i, cp);
+    if (len == 0) {
+      out += '_';
+      all = false;
+      ++i;
+      continue;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (!os::utf8CharToSjis(utf8.data() + i, len, cp, out)) {
+      out += '_';
+      all = false;
+    }
+    i += len;
+  }
+  if (exact) *exact = all;
+  return out;
+}
+
 bool isValidUtf8(const std::string& s) {
   uint32_t cp;
   for (size_t i = 0; i < s.size();) {
@@ -188,8 +243,9 @@ void makeFolders(const std::string& path) {
 
 std::string uniqueName(const std::string& folder, const std::string& prefix) {
   static std::atomic<uint64_t> counter{0};
-  const uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                        (reinterpret_cast<uintptr_t>(&counter) << 16);
+  // <chrono> cannot be used: the Windows build's CP932 literals choke on it.
+  const uint64_t seed = (static_cast<uint64_t>(std::time(nullptr)) << 20) ^ static_cast<uint64_t>(std::clock()) ^
+                        (reinterpret_cast<uintptr_t>(&counter) << 8);
   std::string dir = folder;
   if (!dir.empty() && !isSeparator(dir.back())) dir += '/';
   for (int attempt = 0; attempt < 10000; ++attempt) {

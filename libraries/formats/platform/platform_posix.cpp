@@ -13,8 +13,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/names.h"
-#include "core/utf8.h"
+#include "core/entry.h"
 #include "platform/os_file.h"
 
 namespace fmt::platform {
@@ -109,58 +108,6 @@ class PosixFile : public os::RawFile {
 
 }  // namespace
 
-// Shift-JIS is walked by whole characters so that one bad byte costs one U+FFFD
-// and never swallows the ASCII byte after it.
-std::string sjisToUtf8(const std::string& sjis, bool* exact) {
-  std::string out;
-  out.reserve(sjis.size() * 3 / 2);
-  bool all = true;
-  for (size_t i = 0; i < sjis.size();) {
-    const auto c = static_cast<unsigned char>(sjis[i]);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    size_t len = (isSjisLead(c) && i + 1 < sjis.size()) ? 2 : 1;
-    if (!fromSjis().convert(sjis.data() + i, len, out)) {
-      utf8::append(out, utf8::kReplacement);
-      all = false;
-      // A lead byte with an impossible trail byte: the trail may be a character of its own.
-      const auto t = len == 2 ? static_cast<unsigned char>(sjis[i + 1]) : 0;
-      if (len == 2 && (t < 0x40 || t == 0x7F || t > 0xFC)) len = 1;
-    }
-    i += len;
-  }
-  if (exact) *exact = all;
-  return out;
-}
-
-std::string utf8ToSjis(const std::string& utf8, bool* exact) {
-  std::string out;
-  out.reserve(utf8.size());
-  bool all = true;
-  uint32_t cp;
-  for (size_t i = 0; i < utf8.size();) {
-    const size_t len = utf8::decode(utf8, i, cp);
-    if (len == 0) {
-      out += '_';
-      all = false;
-      ++i;
-      continue;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (!toSjis().convert(utf8.data() + i, len, out)) {
-      out += '_';
-      all = false;
-    }
-    i += len;
-  }
-  if (exact) *exact = all;
-  return out;
-}
-
 namespace os {
 
 std::unique_ptr<RawFile> openRaw(const std::string& path, File::Mode mode) {
@@ -182,6 +129,10 @@ std::unique_ptr<RawFile> openRaw(const std::string& path, File::Mode mode) {
   }
   return std::make_unique<PosixFile>(fd, path);
 }
+
+bool sjisCharToUtf8(const char* sjis, size_t len, std::string& out) { return fromSjis().convert(sjis, len, out); }
+
+bool utf8CharToSjis(const char* utf8, size_t len, uint32_t, std::string& out) { return toSjis().convert(utf8, len, out); }
 
 bool makeOneFolder(const std::string& path) {
   if (::mkdir(native(path).c_str(), 0777) == 0) return true;

@@ -52,7 +52,13 @@ class LzxEncoder {
   // bytes to `out`. Each frame is self-contained on output: nothing is held back.
   void encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
 
-  // Upper bound of what encodeFrame appends for n input bytes.
+  // Compresses the next n bytes of the folder as consecutive frames (all of
+  // kLzxFrameSize but a folder's last) and appends one CFDATA block's bytes per
+  // frame to `frames`. Blocks may span the frames of one call, which saves
+  // their trees: batches of many frames compress better than single frames.
+  void encodeFrames(const uint8_t* in, size_t n, std::vector<std::vector<uint8_t>>& frames);
+
+  // Upper bound of what either call produces for one frame of n input bytes.
   static size_t maxFrameBytes(size_t n) { return n + n / 8 + 1024; }
 
  private:

@@ -57,17 +57,37 @@ std::vector<PreToken> tokenizeLengths(const uint8_t* prev, const uint8_t* cur, i
   return out;
 }
 
-void writeLengths(BitWriter& w, const uint8_t* prev, const uint8_t* cur, int from, int to) {
-  std::vector<PreToken> tokens = tokenizeLengths(prev, cur, from, to);
+struct CodedLengths {
+  std::vector<PreToken> tokens;
+  std::vector<uint8_t> pretree;
+};
+
+CodedLengths codeLengths(const uint8_t* prev, const uint8_t* cur, int from, int to) {
+  CodedLengths c;
+  c.tokens = tokenizeLengths(prev, cur, from, to);
   uint32_t freq[kPretreeSymbols] = {};
-  for (const PreToken& t : tokens) {
+  for (const PreToken& t : c.tokens) {
     freq[t.symbol]++;
     if (t.delta >= 0) freq[t.delta]++;
   }
-  std::vector<uint8_t> len = buildLengths(freq, kPretreeSymbols, kPretreeMaxLength);
+  c.pretree = buildLengths(freq, kPretreeSymbols, kPretreeMaxLength);
+  return c;
+}
+
+uint64_t lengthsBits(const uint8_t* prev, const uint8_t* cur, int from, int to) {
+  CodedLengths c = codeLengths(prev, cur, from, to);
+  uint64_t bits = 4 * kPretreeSymbols;
+  for (const PreToken& t : c.tokens)
+    bits += c.pretree[t.symbol] + t.extraBits + (t.delta >= 0 ? c.pretree[t.delta] : 0);
+  return bits;
+}
+
+void writeLengths(BitWriter& w, const uint8_t* prev, const uint8_t* cur, int from, int to) {
+  CodedLengths c = codeLengths(prev, cur, from, to);
+  const std::vector<uint8_t>& len = c.pretree;
   std::vector<uint16_t> code = canonicalCodes(len.data(), kPretreeSymbols);
   for (int i = 0; i < kPretreeSymbols; ++i) w.put(len[i], 4);
-  for (const PreToken& t : tokens) {
+  for (const PreToken& t : c.tokens) {
     w.put(code[t.symbol], len[t.symbol]);
     if (t.extraBits) w.put(t.extra, t.extraBits);
     if (t.delta >= 0) w.put(code[t.delta], len[t.delta]);
@@ -76,8 +96,15 @@ void writeLengths(BitWriter& w, const uint8_t* prev, const uint8_t* cur, int fro
 
 }  // namespace
 
+uint64_t treeBits(const CodeLengths& previous, const CodeLengths& lengths, int mainSymbols) {
+  return lengthsBits(previous.main, lengths.main, 0, kNumChars) +
+         lengthsBits(previous.main, lengths.main, kNumChars, mainSymbols) +
+         lengthsBits(previous.length, lengths.length, 0, kLengthSymbols);
+}
+
 void writeCompressedBlock(BitWriter& w, size_t n, const std::vector<Token>& tokens, const CodeLengths& lengths,
-                          const CodeLengths& previous, int mainSymbols) {
+                          const CodeLengths& previous, int mainSymbols, const std::vector<size_t>& cuts,
+                          const std::function<void(size_t)>& atCut) {
   // Aligned-offset blocks code the low three footer bits of far matches with
   // a tree; they pay when those bits are skewed (tables, aligned records).
   uint32_t alignedFreq[kAlignedSymbols] = {};
@@ -105,7 +132,10 @@ void writeCompressedBlock(BitWriter& w, size_t n, const std::vector<Token>& toke
 
   std::vector<uint16_t> mainCode = canonicalCodes(lengths.main, mainSymbols);
   std::vector<uint16_t> lengthCode = canonicalCodes(lengths.length, kLengthSymbols);
-  for (const Token& t : tokens) {
+  size_t cut = 0;
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    for (; cut < cuts.size() && cuts[cut] == k; ++cut) atCut(cut);
+    const Token& t = tokens[k];
     w.put(mainCode[t.mainSymbol], lengths.main[t.mainSymbol]);
     if (t.lengthSymbol >= 0) w.put(lengthCode[t.lengthSymbol], lengths.length[t.lengthSymbol]);
     if (aligned && t.footerBits >= 3) {
@@ -115,6 +145,7 @@ void writeCompressedBlock(BitWriter& w, size_t n, const std::vector<Token>& toke
       w.put(t.footer, t.footerBits);
     }
   }
+  for (; cut < cuts.size(); ++cut) atCut(cut);
 }
 
 void writeUncompressedBlock(BitWriter& w, const uint8_t* data, size_t n, const uint32_t r[3]) {

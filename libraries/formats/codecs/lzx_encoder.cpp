@@ -1,6 +1,7 @@
-// LZX encoding: each frame becomes one block, verbatim, aligned-offset or
-// uncompressed, whichever is smallest, after a cost-driven parse that is
-// repeated with the trees it produced.
+// LZX encoding. Each frame is parsed on its own (a cost-driven parse repeated
+// with the trees it produced); consecutive frames then share one verbatim or
+// aligned-offset block while that costs less than new trees, and a frame that
+// does not compress becomes an uncompressed block.
 #include <algorithm>
 #include <cstring>
 
@@ -16,6 +17,19 @@ namespace {
 constexpr int kChainDepth = 32;
 constexpr int kNiceLength = 96;
 constexpr int kParsePasses = 2;
+
+// What an uncompressed block of n bytes takes: header, padding, offsets, pad byte.
+size_t rawBlockBytes(size_t n) { return n + (n & 1) + 16; }
+
+struct ParsedFrame {
+  const uint8_t* in;
+  size_t n;
+  bool raw;
+  uint32_t rBefore[3];
+  std::vector<Token> tokens;
+  SymbolCounts counts;
+  CodeLengths own;  // the lengths this frame would choose alone
+};
 }  // namespace
 
 struct LzxEncoder::State {
@@ -25,11 +39,11 @@ struct LzxEncoder::State {
   bool started = false;  // the stream header went out with the first frame
   bool shortFrameSeen = false;
   uint32_t r[3] = {1, 1, 1};
-  CodeLengths previous;     // what the decoder holds
-  bool havePrevious = false;  // `previous` came from a real parse
+  CodeLengths previous;       // the lengths the decoder holds
+  CodeLengths priceLengths;   // the last compressed frame's own lengths
+  bool havePrices = false;
   std::vector<Match> matches;
   std::vector<uint32_t> first;
-  std::vector<Token> tokens;
 
   explicit State(int bits)
       : windowBits(bits), mainSymbols(kNumChars + 8 * positionSlots(bits)), finder(bits, kChainDepth, kNiceLength) {}
@@ -40,8 +54,15 @@ struct LzxEncoder::State {
     shortFrameSeen = false;
     std::fill(r, r + 3, 1u);
     previous = CodeLengths{};
-    havePrevious = false;
+    havePrices = false;
   }
+
+  void parse(ParsedFrame& f, const CodeLengths& treeBase);
+  void emitRaw(const ParsedFrame& f, std::vector<std::vector<uint8_t>>& out);
+  void emitBlock(const std::vector<ParsedFrame*>& group, const CodeLengths& lengths,
+                 std::vector<std::vector<uint8_t>>& out);
+  void emitGroup(const std::vector<ParsedFrame*>& group, const CodeLengths& lengths,
+                 std::vector<std::vector<uint8_t>>& out);
 };
 
 LzxEncoder::LzxEncoder(int windowBits) {
@@ -54,52 +75,144 @@ LzxEncoder::~LzxEncoder() = default;
 
 void LzxEncoder::reset() { s_->reset(); }
 
-void LzxEncoder::encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+// Parses the frame after the history; decides whether it stays uncompressed
+// (estimating its block against trees the decoder would hold: `treeBase`), and
+// moves the repeated offsets on accordingly.
+void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase) {
+  size_t start = finder.append(f.in, f.n);
+  finder.findAll(start, start + f.n, matches, first);
+  Prices prices;
+  if (havePrices)
+    prices.set(priceLengths, mainSymbols);
+  else
+    prices.setFlat(mainSymbols);
+  std::copy(r, r + 3, f.rBefore);
+  uint32_t rAfter[3];
+  for (int pass = 0; pass < kParsePasses; ++pass) {
+    std::copy(r, r + 3, rAfter);
+    parseFrame(finder, start, f.n, matches, first, prices, kNiceLength, rAfter, f.tokens);
+    chooseLengths(f.tokens, mainSymbols, f.own);
+    prices.set(f.own, mainSymbols);
+  }
+  f.counts.add(f.tokens);
+  uint64_t bits = 3 + 24 + symbolBits(f.counts, f.own, mainSymbols) + treeBits(treeBase, f.own, mainSymbols);
+  for (const Token& t : f.tokens) bits += t.footerBits;
+  f.raw = bits / 8 + 2 > rawBlockBytes(f.n);
+  if (!f.raw) {
+    std::copy(rAfter, rAfter + 3, r);
+    priceLengths = f.own;
+    havePrices = true;
+  }
+}
+
+void LzxEncoder::State::emitRaw(const ParsedFrame& f, std::vector<std::vector<uint8_t>>& out) {
+  std::vector<uint8_t> buf;
+  BitWriter w(buf);
+  if (!started) w.put(0, 1);  // no E8 call translation
+  started = true;
+  // The block restores the repeated offsets the frame began with; the
+  // decoder's tree lengths stay as they were.
+  writeUncompressedBlock(w, f.in, f.n, f.rBefore);
+  out.push_back(std::move(buf));
+}
+
+// One block over the group's frames, cut at each frame's end.
+void LzxEncoder::State::emitBlock(const std::vector<ParsedFrame*>& group, const CodeLengths& lengths,
+                                  std::vector<std::vector<uint8_t>>& out) {
+  std::vector<Token> tokens;
+  std::vector<size_t> cuts;
+  size_t total = 0;
+  for (const ParsedFrame* f : group) {
+    tokens.insert(tokens.end(), f->tokens.begin(), f->tokens.end());
+    cuts.push_back(tokens.size());
+    total += f->n;
+  }
+  std::vector<uint8_t> buf;
+  BitWriter w(buf);
+  if (!started) w.put(0, 1);
+  started = true;
+  writeCompressedBlock(w, total, tokens, lengths, previous, mainSymbols, cuts, [&](size_t) {
+    w.flush();
+    out.push_back(std::move(buf));
+    buf.clear();
+  });
+  previous = lengths;
+}
+
+void LzxEncoder::State::emitGroup(const std::vector<ParsedFrame*>& group, const CodeLengths& lengths,
+                                  std::vector<std::vector<uint8_t>>& out) {
+  if (group.empty()) return;
+  const size_t mark = out.size();
+  const bool wasStarted = started;
+  const CodeLengths held = previous;
+  emitBlock(group, lengths, out);
+  bool fits = true;
+  for (size_t k = 0; k < group.size(); ++k) fits = fits && out[mark + k].size() <= maxFrameBytes(group[k]->n);
+  if (fits || group.size() == 1) return;
+  // Shared trees that suit one frame badly could overflow its CFDATA block:
+  // give every frame its own.
+  out.resize(mark);
+  started = wasStarted;
+  previous = held;
+  for (ParsedFrame* f : group) emitBlock({f}, f->own, out);
+}
+
+void LzxEncoder::encodeFrames(const uint8_t* in, size_t n, std::vector<std::vector<uint8_t>>& frames) {
   State& s = *s_;
-  if (n > kLzxFrameSize) fail(ErrorKind::Usage, "LZX: a frame holds at most 32768 bytes");
   if (n == 0) return;
   if (s.shortFrameSeen) fail(ErrorKind::Usage, "LZX: only the last frame of a folder may be short");
-  if (n < kLzxFrameSize) s.shortFrameSeen = true;
-
-  size_t start = s.finder.append(in, n);
-  s.finder.findAll(start, start + n, s.matches, s.first);
-
-  Prices prices;
-  if (s.havePrevious)
-    prices.set(s.previous, s.mainSymbols);
-  else
-    prices.setFlat(s.mainSymbols);
-  CodeLengths lengths;
-  uint32_t r[3];
-  for (int pass = 0; pass < kParsePasses; ++pass) {
-    std::copy(s.r, s.r + 3, r);
-    parseFrame(s.finder, start, n, s.matches, s.first, prices, kNiceLength, r, s.tokens);
-    chooseLengths(s.tokens, s.mainSymbols, lengths);
-    prices.set(lengths, s.mainSymbols);
+  std::vector<ParsedFrame> parsed((n + kLzxFrameSize - 1) / kLzxFrameSize);
+  for (size_t k = 0; k < parsed.size(); ++k) {
+    parsed[k].in = in + k * kLzxFrameSize;
+    parsed[k].n = std::min(kLzxFrameSize, n - k * kLzxFrameSize);
   }
+  if (parsed.back().n < kLzxFrameSize) s.shortFrameSeen = true;
 
-  std::vector<uint8_t> frame;
-  frame.reserve(n + 64);
-  {
-    BitWriter w(frame);
-    if (!s.started) w.put(0, 1);  // no E8 call translation
-    writeCompressedBlock(w, n, s.tokens, lengths, s.previous, s.mainSymbols);
-    w.flush();
+  // Frames join the open block while one block costs less than two.
+  std::vector<ParsedFrame*> group;
+  SymbolCounts groupCounts;
+  CodeLengths groupLengths;
+  uint64_t groupBits = 0;
+  for (ParsedFrame& f : parsed) {
+    s.parse(f, group.empty() ? s.previous : groupLengths);
+    if (f.raw) {
+      s.emitGroup(group, groupLengths, frames);
+      group.clear();
+      s.emitRaw(f, frames);
+      continue;
+    }
+    const uint64_t alone = symbolBits(f.counts, f.own, s.mainSymbols);
+    if (!group.empty()) {
+      SymbolCounts merged = groupCounts;
+      merged.add(f.counts);
+      CodeLengths mergedLengths;
+      chooseLengths(merged, s.mainSymbols, mergedLengths);
+      uint64_t together = symbolBits(merged, mergedLengths, s.mainSymbols) +
+                          treeBits(s.previous, mergedLengths, s.mainSymbols);
+      uint64_t apart = groupBits + alone + treeBits(groupLengths, f.own, s.mainSymbols);
+      if (together <= apart) {
+        group.push_back(&f);
+        groupCounts = merged;
+        groupLengths = mergedLengths;
+        groupBits = together;
+        continue;
+      }
+      s.emitGroup(group, groupLengths, frames);
+      group.clear();
+    }
+    group.push_back(&f);
+    groupCounts = f.counts;
+    groupLengths = f.own;
+    groupBits = alone + treeBits(s.previous, f.own, s.mainSymbols);
   }
-  const size_t rawSize = n + (n & 1) + 16;
-  if (frame.size() > rawSize) {
-    frame.clear();
-    BitWriter w(frame);
-    if (!s.started) w.put(0, 1);
-    writeUncompressedBlock(w, in, n, s.r);
-    // Repeated offsets and the decoder's lengths stay as they were.
-  } else {
-    std::copy(r, r + 3, s.r);
-    s.previous = lengths;
-    s.havePrevious = true;
-  }
-  s.started = true;
-  out.insert(out.end(), frame.begin(), frame.end());
+  s.emitGroup(group, groupLengths, frames);
+}
+
+void LzxEncoder::encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+  if (n > kLzxFrameSize) fail(ErrorKind::Usage, "LZX: a frame holds at most 32768 bytes");
+  std::vector<std::vector<uint8_t>> frames;
+  encodeFrames(in, n, frames);
+  if (!frames.empty()) out.insert(out.end(), frames[0].begin(), frames[0].end());
 }
 
 }  // namespace fmt::codecs

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "codecs/lzx_bits.h"
@@ -42,13 +43,30 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
                 const std::vector<uint32_t>& first, const Prices& prices, int niceLength, uint32_t r[3],
                 std::vector<Token>& tokens);
 
-// Symbol counts of a parse and the code lengths chosen for them.
+// Symbol counts of one or more parses.
+struct SymbolCounts {
+  uint32_t main[kMaxMainSymbols] = {};
+  uint32_t length[kLengthSymbols] = {};
+  void add(const std::vector<Token>& tokens);
+  void add(const SymbolCounts& other);
+};
+
+// The code lengths chosen for counts (or for a parse).
+void chooseLengths(const SymbolCounts& counts, int mainSymbols, CodeLengths& out);
 void chooseLengths(const std::vector<Token>& tokens, int mainSymbols, CodeLengths& out);
+
+// Bits the main and length symbols of `counts` take with `lengths`.
+uint64_t symbolBits(const SymbolCounts& counts, const CodeLengths& lengths, int mainSymbols);
+// Bits the trees of a block take when the decoder holds `previous`.
+uint64_t treeBits(const CodeLengths& previous, const CodeLengths& lengths, int mainSymbols);
 
 // Writes one verbatim or aligned-offset block (whichever is smaller) holding
 // the tokens for n bytes; `previous` are the lengths the decoder already holds.
+// The block may span frames: after tokens[0, cuts[i]) atCut(i) is called, where
+// the caller ends the frame.
 void writeCompressedBlock(BitWriter& w, size_t n, const std::vector<Token>& tokens, const CodeLengths& lengths,
-                          const CodeLengths& previous, int mainSymbols);
+                          const CodeLengths& previous, int mainSymbols, const std::vector<size_t>& cuts = {},
+                          const std::function<void(size_t)>& atCut = {});
 
 // Writes an uncompressed block of n bytes that sets the repeated offsets to r.
 void writeUncompressedBlock(BitWriter& w, const uint8_t* data, size_t n, const uint32_t r[3]);

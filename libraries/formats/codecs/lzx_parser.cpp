@@ -145,21 +145,42 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
   std::copy(nodes[n].r, nodes[n].r + 3, r);
 }
 
-void chooseLengths(const std::vector<Token>& tokens, int mainSymbols, CodeLengths& out) {
-  uint32_t mainFreq[kMaxMainSymbols] = {};
-  uint32_t lengthFreq[kLengthSymbols] = {};
+void SymbolCounts::add(const std::vector<Token>& tokens) {
   for (const Token& t : tokens) {
-    mainFreq[t.mainSymbol]++;
-    if (t.lengthSymbol >= 0) lengthFreq[t.lengthSymbol]++;
+    main[t.mainSymbol]++;
+    if (t.lengthSymbol >= 0) length[t.lengthSymbol]++;
   }
-  std::vector<uint8_t> m = buildLengths(mainFreq, mainSymbols, kMaxCodeLength);
+}
+
+void SymbolCounts::add(const SymbolCounts& other) {
+  for (int i = 0; i < kMaxMainSymbols; ++i) main[i] += other.main[i];
+  for (int i = 0; i < kLengthSymbols; ++i) length[i] += other.length[i];
+}
+
+void chooseLengths(const SymbolCounts& counts, int mainSymbols, CodeLengths& out) {
+  uint32_t lengthFreq[kLengthSymbols];
+  std::copy(std::begin(counts.length), std::end(counts.length), lengthFreq);
   // An empty length tree is legal, but not every decoder accepts one.
   if (std::all_of(std::begin(lengthFreq), std::end(lengthFreq), [](uint32_t f) { return f == 0; }))
     lengthFreq[0] = 1;
+  std::vector<uint8_t> m = buildLengths(counts.main, mainSymbols, kMaxCodeLength);
   std::vector<uint8_t> l = buildLengths(lengthFreq, kLengthSymbols, kMaxCodeLength);
   std::copy(m.begin(), m.end(), out.main);
   std::fill(out.main + mainSymbols, out.main + kMaxMainSymbols, 0);
   std::copy(l.begin(), l.end(), out.length);
+}
+
+void chooseLengths(const std::vector<Token>& tokens, int mainSymbols, CodeLengths& out) {
+  SymbolCounts counts;
+  counts.add(tokens);
+  chooseLengths(counts, mainSymbols, out);
+}
+
+uint64_t symbolBits(const SymbolCounts& counts, const CodeLengths& lengths, int mainSymbols) {
+  uint64_t bits = 0;
+  for (int i = 0; i < mainSymbols; ++i) bits += uint64_t(counts.main[i]) * lengths.main[i];
+  for (int i = 0; i < kLengthSymbols; ++i) bits += uint64_t(counts.length[i]) * lengths.length[i];
+  return bits;
 }
 
 }  // namespace fmt::codecs::lzx

@@ -27,6 +27,26 @@ std::vector<lzxtest::Block> encode(const std::vector<uint8_t>& data, int windowB
   return blocks;
 }
 
+// Hands the encoder `batch` frames per call, so that blocks can span them.
+std::vector<lzxtest::Block> encodeBatched(const std::vector<uint8_t>& data, int windowBits, size_t batch) {
+  LzxEncoder enc(windowBits);
+  std::vector<lzxtest::Block> blocks;
+  for (size_t at = 0; at < data.size(); at += batch * kLzxFrameSize) {
+    size_t n = std::min(batch * kLzxFrameSize, data.size() - at);
+    std::vector<std::vector<uint8_t>> frames;
+    enc.encodeFrames(data.data() + at, n, frames);
+    EXPECT_EQ(frames.size(), (n + kLzxFrameSize - 1) / kLzxFrameSize);
+    for (size_t k = 0; k < frames.size(); ++k) {
+      EXPECT_LE(frames[k].size(), LzxEncoder::maxFrameBytes(kLzxFrameSize));
+      lzxtest::Block b;
+      b.data = std::move(frames[k]);
+      b.outSize = static_cast<uint16_t>(std::min(kLzxFrameSize, n - k * kLzxFrameSize));
+      blocks.push_back(std::move(b));
+    }
+  }
+  return blocks;
+}
+
 std::vector<uint8_t> decode(const std::vector<lzxtest::Block>& blocks, int windowBits) {
   LzxDecoder dec(windowBits);
   std::vector<uint8_t> out;
@@ -157,6 +177,22 @@ TEST(LzxRoundTrip, RecordsOnEightByteStridesUseAlignedOffsetBlocks) {
   for (size_t k = 0; k < blocks.size(); ++k) aligned += firstBlockType(blocks[k], k == 0) == 2;
   EXPECT_GE(aligned, 2);
   expectCabextractAgrees(blocks, 18, data);
+}
+
+TEST(LzxRoundTrip, BlocksSpanTheFramesOfABatch) {
+  // Text with random frames between: shared blocks, cut by uncompressed ones.
+  std::vector<uint8_t> data = testsupport::textBytes(13 * kLzxFrameSize + 77, 12);
+  std::vector<uint8_t> noise = testsupport::randomBytes(kLzxFrameSize, 13);
+  std::copy(noise.begin(), noise.end(), data.begin() + 5 * kLzxFrameSize);
+  for (int bits : {15, 21}) {
+    auto single = encode(data, bits);
+    auto batched = encodeBatched(data, bits, 8);
+    EXPECT_EQ(decode(batched, bits), data) << bits;
+    // Fewer trees: smaller than one block per frame.
+    EXPECT_LT(packedSize(batched), packedSize(single)) << bits;
+    EXPECT_EQ(firstBlockType(batched[5], false), 3) << bits;
+    expectCabextractAgrees(batched, bits, data);
+  }
 }
 
 TEST(LzxRoundTrip, ResetStartsAFreshFolder) {

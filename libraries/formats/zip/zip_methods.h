@@ -2,13 +2,29 @@
 // data to its output.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "core/stream.h"
 
 namespace fmt::zip {
 
 bool methodSupported(uint16_t method);
-// Decodes by `method` until its stream ends (stored: until `in` ends).
-void decompress(uint16_t method, InStream& in, OutStream& out);
+
+// Keeps its buffers and the zlib state from entry to entry: archives of many
+// small files would otherwise spend their time setting them up.
+class Decompressor {
+ public:
+  Decompressor();
+  ~Decompressor();
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+
+  // Decodes by `method` until its stream ends (stored: until `in` ends).
+  void run(uint16_t method, InStream& in, OutStream& out);
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
 
 }  // namespace fmt::zip

@@ -86,9 +86,9 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
     readExact(raw, header, sizeof header, "the encryption header");
     ZipCrypto crypto = unlock(index, header);
     ZipDecryptInStream plain(raw, crypto);
-    decompress(it.method, plain, checked);
+    decompressor_.run(it.method, plain, checked);
   } else {
-    decompress(it.method, raw, checked);
+    decompressor_.run(it.method, raw, checked);
   }
   if (checked.count() != it.size)
     fail(ErrorKind::Corrupt, "the entry decodes to " + std::to_string(checked.count()) + " bytes instead of " +

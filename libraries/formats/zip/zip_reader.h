@@ -8,6 +8,7 @@
 #include "codecs/zipcrypto.h"
 #include "core/archive.h"
 #include "zip/zip_directory.h"
+#include "zip/zip_methods.h"
 #include "zip/zip_source.h"
 
 namespace fmt::zip {
@@ -36,6 +37,7 @@ class ZipReader : public ArchiveReader {
   Directory dir_;
   PasswordFn passwordFn_;
   std::optional<std::string> password_;  // the last one that opened an entry
+  Decompressor decompressor_;
 };
 
 }  // namespace fmt::zip

@@ -10,7 +10,7 @@ namespace fmt::codecs {
 
 class LhBitWriter {
  public:
-  LhBitWriter(OutStream& out, uint64_t limit) : out_(out), limit_(limit) { buf_.reserve(kFlushAt + 64); }
+  LhBitWriter(OutStream& out, uint64_t limit) : out_(out), limit_(limit), buf_(kFlushAt + 8) {}
 
   // n <= 32
   void put(int n, uint32_t v) {
@@ -18,11 +18,14 @@ class LhBitWriter {
     bits_ += n;
     if (bits_ >= 32) {
       bits_ -= 32;
-      uint32_t w = static_cast<uint32_t>(acc_ >> bits_);
-      uint8_t b[4] = {static_cast<uint8_t>(w >> 24), static_cast<uint8_t>(w >> 16), static_cast<uint8_t>(w >> 8),
-                      static_cast<uint8_t>(w)};
-      buf_.insert(buf_.end(), b, b + 4);
-      if (buf_.size() >= kFlushAt) flush();
+      const uint32_t w = static_cast<uint32_t>(acc_ >> bits_);
+      uint8_t* b = buf_.data() + used_;
+      b[0] = static_cast<uint8_t>(w >> 24);
+      b[1] = static_cast<uint8_t>(w >> 16);
+      b[2] = static_cast<uint8_t>(w >> 8);
+      b[3] = static_cast<uint8_t>(w);
+      used_ += 4;
+      if (used_ >= kFlushAt) flush();
     }
   }
 
@@ -30,9 +33,9 @@ class LhBitWriter {
   void finish() {
     while (bits_ >= 8) {
       bits_ -= 8;
-      buf_.push_back(static_cast<uint8_t>(acc_ >> bits_));
+      buf_[used_++] = static_cast<uint8_t>(acc_ >> bits_);
     }
-    if (bits_ > 0) buf_.push_back(static_cast<uint8_t>(acc_ << (8 - bits_)));
+    if (bits_ > 0) buf_[used_++] = static_cast<uint8_t>(acc_ << (8 - bits_));
     bits_ = 0;
     flush();
   }
@@ -47,10 +50,10 @@ class LhBitWriter {
     if (nbits) put(static_cast<int>(nbits), static_cast<uint32_t>(bytes[i] >> (8 - nbits)));
   }
 
-  uint64_t bitCount() const { return (written_ + buf_.size()) * 8 + static_cast<uint64_t>(bits_); }
+  uint64_t bitCount() const { return (written_ + used_) * 8 + static_cast<uint64_t>(bits_); }
 
   // Bytes the stream holds so far, counting whole bytes started.
-  uint64_t size() const { return written_ + buf_.size() + (bits_ + 7) / 8; }
+  uint64_t size() const { return written_ + used_ + (bits_ + 7) / 8; }
   // True once the stream has grown past the limit; nothing past it is written.
   bool overLimit() const { return size() > limit_; }
 
@@ -59,15 +62,16 @@ class LhBitWriter {
 
   void flush() {
     uint64_t room = limit_ > written_ ? limit_ - written_ : 0;
-    size_t n = buf_.size() < room ? buf_.size() : static_cast<size_t>(room);
+    size_t n = used_ < room ? used_ : static_cast<size_t>(room);
     if (n) out_.write(buf_.data(), n);
-    written_ += buf_.size();
-    buf_.clear();
+    written_ += used_;
+    used_ = 0;
   }
 
   OutStream& out_;
   uint64_t limit_;
   std::vector<uint8_t> buf_;
+  size_t used_ = 0;
   uint64_t acc_ = 0;
   int bits_ = 0;
   uint64_t written_ = 0;

@@ -20,7 +20,7 @@ static_assert(kSegmentBytes + kLhMaxMatch <= kLhMaxBlockCodes);
 // Chosen on the benchmark corpora (tools/bench_lzh_encode.sh): longer chains buy
 // about 0.3% per doubling at a quarter more time.
 LhParseTuning tuningFor(int windowBits) {
-  if (windowBits <= 13) return {24, 128, 32, 8, 3};
+  if (windowBits <= 13) return {32, 128, 32, 8, 3};
   return {32, 128, 32, 8, 3};
 }
 

@@ -97,6 +97,19 @@ TEST(ZipReaderNames, Utf8FlagAndUnicodePathField) {
   EXPECT_EQ(es[2].name, sjis);
   // The local header carries the raw name, so the check against it still passes.
   EXPECT_EQ(extractBytes(*r, 1), bytesOf("b"));
+
+  // Info-ZIP on a UTF-8 Unix marks nothing: a valid UTF-8 name from a Unix host is
+  // taken as UTF-8, the same bytes from a DOS host and Shift-JIS from Unix are not.
+  CraftEntry unixUtf8 = file(utf8, {'d'}, 0);
+  unixUtf8.madeBy = 3 << 8 | 30;
+  CraftEntry dosUtf8 = file(utf8, {'e'}, 0);
+  CraftEntry unixSjis = file(sjis, {'f'}, 0);
+  unixSjis.madeBy = 3 << 8 | 30;
+  auto r2 = openBytes(craftZip({unixUtf8, dosUtf8, unixSjis}));
+  ASSERT_TRUE(r2);
+  EXPECT_EQ(r2->entries()[0].encoding, fmt::NameEncoding::Utf8);
+  EXPECT_EQ(r2->entries()[1].encoding, fmt::NameEncoding::ShiftJis);
+  EXPECT_EQ(r2->entries()[2].encoding, fmt::NameEncoding::ShiftJis);
 }
 
 TEST(ZipReaderEntries, StampsFromExtraFieldsOverDosTime) {

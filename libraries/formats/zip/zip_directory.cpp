@@ -105,10 +105,12 @@ bool unixUtf8Name(const Item& it) {
 
 Entry makeEntry(Item& it, const std::string& unicodeName, bool haveStamp, int64_t stamp) {
   Entry e;
-  if ((it.flags & kFlagUtf8) || unixUtf8Name(it)) {
+  if (it.flags & kFlagUtf8) {
     e.name = it.rawName, e.encoding = NameEncoding::Utf8;
   } else if (!unicodeName.empty()) {
     e.name = unicodeName, e.encoding = NameEncoding::Utf8;
+  } else if (unixUtf8Name(it)) {
+    e.name = it.rawName, e.encoding = NameEncoding::Utf8;
   } else {
     e.name = it.rawName, e.encoding = NameEncoding::ShiftJis;
   }

@@ -1,7 +1,8 @@
-// lzx_bench FILE WINDOWBITS [CAB [BATCH]]: encodes FILE as one LZX folder,
+// lzx_bench FILE WINDOWBITS [CAB [BATCH [E8SIZE]]]: encodes FILE as one LZX folder,
 // handing the encoder BATCH frames per call (default 32, as the Cabinet writer
 // batches), decodes it back, checks the bytes, and prints sizes and times.
 // With CAB, also writes the folder as a one-file cabinet (for cabextract).
+// E8SIZE > 0 turns the x86 call translation on with that size.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
   const size_t frame = fmt::codecs::kLzxFrameSize;
 
   auto t0 = Clock::now();
-  fmt::codecs::LzxEncoder enc(bits);
+  fmt::codecs::LzxEncoder enc(bits, argc > 5 ? std::atoi(argv[5]) : 0);
   std::vector<lzxtest::Block> blocks;
   size_t packed = 0;
   const size_t batch = (argc > 4 ? std::atoi(argv[4]) : 32) * frame;

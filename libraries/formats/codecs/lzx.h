@@ -38,8 +38,10 @@ class LzxDecoder {
 
 class LzxEncoder {
  public:
-  // windowBits 15..21 (Usage error otherwise).
-  explicit LzxEncoder(int windowBits);
+  // windowBits 15..21 (Usage error otherwise). callTranslationSize > 0 turns
+  // on the x86 call translation (E8) with that size, which helps programs;
+  // 0 leaves it off.
+  explicit LzxEncoder(int windowBits, int32_t callTranslationSize = 0);
   ~LzxEncoder();
   LzxEncoder(const LzxEncoder&) = delete;
   LzxEncoder& operator=(const LzxEncoder&) = delete;
@@ -60,6 +62,9 @@ class LzxEncoder {
 
   // Upper bound of what either call produces for one frame of n input bytes.
   static size_t maxFrameBytes(size_t n) { return n + n / 8 + 1024; }
+
+  // The translation size Microsoft's tools use for programs.
+  static constexpr int32_t kCallTranslationSize = 12000000;
 
  private:
   struct State;

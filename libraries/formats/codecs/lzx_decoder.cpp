@@ -5,6 +5,7 @@
 
 #include "codecs/lzx.h"
 #include "codecs/lzx_bits.h"
+#include "codecs/lzx_calls.h"
 #include "codecs/lzx_format.h"
 #include "codecs/lzx_huffman.h"
 #include "core/error.h"
@@ -29,7 +30,6 @@ struct LzxDecoder::State {
   std::vector<uint8_t> window;
   uint32_t windowPos = 0;
   uint64_t totalOut = 0;  // bytes of the folder decoded so far
-  uint32_t frameIndex = 0;
   bool headerRead = false;
   int32_t e8Size = 0;
   uint32_t r[3] = {1, 1, 1};
@@ -61,7 +61,6 @@ struct LzxDecoder::State {
   void decodeCompressed(uint32_t run);
   void copyUncompressed(uint32_t run);
   void decodeFrame(uint8_t* out, size_t outSize);
-  void undoE8(uint8_t* out, size_t n) const;
 };
 
 LzxDecoder::LzxDecoder(int windowBits) {
@@ -245,26 +244,6 @@ void LzxDecoder::State::decodeCompressed(uint32_t run) {
   windowPos = end;
 }
 
-void LzxDecoder::State::undoE8(uint8_t* out, size_t n) const {
-  if (e8Size == 0 || frameIndex >= 32768 || n <= 10) return;
-  const int64_t frameStart = static_cast<int64_t>(totalOut - n);
-  for (size_t i = 0; i < n - 10; ++i) {
-    if (out[i] != 0xE8) continue;
-    uint8_t* p = out + i + 1;
-    int32_t value = static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-    int64_t cur = frameStart + static_cast<int64_t>(i);
-    if (value >= -cur && value < e8Size) {
-      int64_t rel = value >= 0 ? value - cur : static_cast<int64_t>(value) + e8Size;
-      uint32_t v = static_cast<uint32_t>(rel);
-      p[0] = static_cast<uint8_t>(v);
-      p[1] = static_cast<uint8_t>(v >> 8);
-      p[2] = static_cast<uint8_t>(v >> 16);
-      p[3] = static_cast<uint8_t>(v >> 24);
-    }
-    i += 4;
-  }
-}
-
 void LzxDecoder::State::decodeFrame(uint8_t* out, size_t outSize) {
   in = inSize ? in : reinterpret_cast<const uint8_t*>("");
   bytePos = 0;
@@ -292,8 +271,7 @@ void LzxDecoder::State::decodeFrame(uint8_t* out, size_t outSize) {
 
   std::memcpy(out, &window[frameStart], outSize);
   if (windowPos == windowSize) windowPos = 0;
-  undoE8(out, outSize);
-  frameIndex++;
+  untranslateCalls(out, outSize, totalOut - outSize, e8Size);
 }
 
 void LzxDecoder::decodeBlock(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {

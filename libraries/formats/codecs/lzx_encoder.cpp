@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codecs/lzx.h"
+#include "codecs/lzx_calls.h"
 #include "codecs/lzx_encoder_parts.h"
 #include "core/error.h"
 
@@ -22,8 +23,9 @@ constexpr int kParsePasses = 2;
 size_t rawBlockBytes(size_t n) { return n + (n & 1) + 16; }
 
 struct ParsedFrame {
-  const uint8_t* in;
+  const uint8_t* in;  // the input, or `translated` when calls are translated
   size_t n;
+  std::vector<uint8_t> translated;
   bool raw;
   uint32_t rBefore[3];
   std::vector<Token> tokens;
@@ -35,6 +37,8 @@ struct ParsedFrame {
 struct LzxEncoder::State {
   int windowBits;
   int mainSymbols;
+  int32_t callTranslation;
+  uint64_t folderBytes = 0;
   MatchFinder finder;
   bool started = false;  // the stream header went out with the first frame
   bool shortFrameSeen = false;
@@ -45,18 +49,23 @@ struct LzxEncoder::State {
   std::vector<Match> matches;
   std::vector<uint32_t> first;
 
-  explicit State(int bits)
-      : windowBits(bits), mainSymbols(kNumChars + 8 * positionSlots(bits)), finder(bits, kChainDepth, kNiceLength) {}
+  State(int bits, int32_t translation)
+      : windowBits(bits),
+        mainSymbols(kNumChars + 8 * positionSlots(bits)),
+        callTranslation(translation),
+        finder(bits, kChainDepth, kNiceLength) {}
 
   void reset() {
     finder.reset();
     started = false;
     shortFrameSeen = false;
+    folderBytes = 0;
     std::fill(r, r + 3, 1u);
     previous = CodeLengths{};
     havePrices = false;
   }
 
+  void startStream(BitWriter& w);
   void parse(ParsedFrame& f, const CodeLengths& treeBase);
   void emitRaw(const ParsedFrame& f, std::vector<std::vector<uint8_t>>& out);
   void emitBlock(const std::vector<ParsedFrame*>& group, const CodeLengths& lengths,
@@ -65,10 +74,23 @@ struct LzxEncoder::State {
                  std::vector<std::vector<uint8_t>>& out);
 };
 
-LzxEncoder::LzxEncoder(int windowBits) {
+LzxEncoder::LzxEncoder(int windowBits, int32_t callTranslationSize) {
   if (windowBits < kLzxMinWindowBits || windowBits > kLzxMaxWindowBits)
     fail(ErrorKind::Usage, "LZX: window bits must be 15..21");
-  s_ = std::make_unique<State>(windowBits);
+  if (callTranslationSize < 0) fail(ErrorKind::Usage, "LZX: negative call translation size");
+  s_ = std::make_unique<State>(windowBits, callTranslationSize);
+}
+
+// The stream header leads the first block of a folder: the translation flag,
+// and the size when it is set.
+void LzxEncoder::State::startStream(BitWriter& w) {
+  if (started) return;
+  started = true;
+  w.put(callTranslation ? 1 : 0, 1);
+  if (callTranslation) {
+    w.put(static_cast<uint32_t>(callTranslation) >> 16, 16);
+    w.put(static_cast<uint32_t>(callTranslation) & 0xFFFF, 16);
+  }
 }
 
 LzxEncoder::~LzxEncoder() = default;
@@ -79,6 +101,12 @@ void LzxEncoder::reset() { s_->reset(); }
 // (estimating its block against trees the decoder would hold: `treeBase`), and
 // moves the repeated offsets on accordingly.
 void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase) {
+  if (callTranslation) {
+    f.translated.assign(f.in, f.in + f.n);
+    translateCalls(f.translated.data(), f.n, folderBytes, callTranslation);
+    f.in = f.translated.data();
+  }
+  folderBytes += f.n;
   size_t start = finder.append(f.in, f.n);
   finder.findAll(start, start + f.n, matches, first);
   Prices prices;
@@ -108,8 +136,7 @@ void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase) {
 void LzxEncoder::State::emitRaw(const ParsedFrame& f, std::vector<std::vector<uint8_t>>& out) {
   std::vector<uint8_t> buf;
   BitWriter w(buf);
-  if (!started) w.put(0, 1);  // no E8 call translation
-  started = true;
+  startStream(w);
   // The block restores the repeated offsets the frame began with; the
   // decoder's tree lengths stay as they were.
   writeUncompressedBlock(w, f.in, f.n, f.rBefore);
@@ -129,8 +156,7 @@ void LzxEncoder::State::emitBlock(const std::vector<ParsedFrame*>& group, const 
   }
   std::vector<uint8_t> buf;
   BitWriter w(buf);
-  if (!started) w.put(0, 1);
-  started = true;
+  startStream(w);
   writeCompressedBlock(w, total, tokens, lengths, previous, mainSymbols, cuts, [&](size_t) {
     w.flush();
     out.push_back(std::move(buf));

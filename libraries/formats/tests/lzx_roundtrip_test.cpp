@@ -28,8 +28,9 @@ std::vector<lzxtest::Block> encode(const std::vector<uint8_t>& data, int windowB
 }
 
 // Hands the encoder `batch` frames per call, so that blocks can span them.
-std::vector<lzxtest::Block> encodeBatched(const std::vector<uint8_t>& data, int windowBits, size_t batch) {
-  LzxEncoder enc(windowBits);
+std::vector<lzxtest::Block> encodeBatched(const std::vector<uint8_t>& data, int windowBits, size_t batch,
+                                          int32_t callTranslation = 0) {
+  LzxEncoder enc(windowBits, callTranslation);
   std::vector<lzxtest::Block> blocks;
   for (size_t at = 0; at < data.size(); at += batch * kLzxFrameSize) {
     size_t n = std::min(batch * kLzxFrameSize, data.size() - at);
@@ -193,6 +194,25 @@ TEST(LzxRoundTrip, BlocksSpanTheFramesOfABatch) {
     EXPECT_EQ(firstBlockType(batched[5], false), 3) << bits;
     expectCabextractAgrees(batched, bits, data);
   }
+}
+
+TEST(LzxRoundTrip, CallTranslationMakesRepeatedCallsCheaper) {
+  // Code-like data: calls to a few targets from everywhere, with relative
+  // displacements that differ at every call site until translated.
+  std::vector<uint8_t> data;
+  std::vector<uint8_t> r = testsupport::randomBytes(3 * kLzxFrameSize, 41);
+  for (size_t k = 0; data.size() < 3 * kLzxFrameSize + 500; ++k) {
+    data.insert(data.end(), {0x48, 0x89, 0xC7, r[k % r.size()], 0x31, 0xC0});
+    int32_t target = 4096 * static_cast<int32_t>(r[(7 * k) % r.size()] % 8);
+    int32_t rel = target - static_cast<int32_t>(data.size());
+    data.push_back(0xE8);
+    for (int b = 0; b < 4; ++b) data.push_back(static_cast<uint8_t>(uint32_t(rel) >> (8 * b)));
+  }
+  auto plain = encodeBatched(data, 16, 4);
+  auto translated = encodeBatched(data, 16, 4, LzxEncoder::kCallTranslationSize);
+  EXPECT_EQ(decode(translated, 16), data);
+  EXPECT_LT(packedSize(translated), packedSize(plain) * 9 / 10);
+  expectCabextractAgrees(translated, 16, data);
 }
 
 TEST(LzxRoundTrip, ResetStartsAFreshFolder) {

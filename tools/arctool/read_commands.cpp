@@ -132,12 +132,16 @@ int catCommand(const std::string& archive, const std::string& name) {
   const auto& entries = reader->entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     if (fmt::utf8Name(entries[i]) != wanted) continue;
-    if (entries[i].kind != fmt::EntryKind::File) fmt::fail(fmt::ErrorKind::Usage, name + ": not a file");
+    if (entries[i].kind != fmt::EntryKind::File) {
+      complain(archive + ": " + name + " is not a file");
+      return kExitFailed;
+    }
     StdoutStream out;
     reader->extract(i, out);
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
   }
-  fmt::fail(fmt::ErrorKind::Usage, archive + ": no entry " + name);
+  complain(archive + ": no entry " + name);
+  return kExitFailed;
 }
 
 }  // namespace arctool

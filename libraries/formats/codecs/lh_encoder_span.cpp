@@ -17,12 +17,9 @@ constexpr size_t kSegmentCodes = 4096;
 constexpr size_t kSegmentBytes = 1 << 15;
 static_assert(kSegmentBytes + kLhMaxMatch <= kLhMaxBlockCodes);
 
-// Chosen on the benchmark corpora (tools/bench_lzh_encode.sh): longer chains buy
-// about 0.3% per doubling at a quarter more time.
-LhParseTuning tuningFor(int windowBits) {
-  if (windowBits <= 13) return {32, 128, 32, 8, 3};
-  return {32, 128, 32, 8, 3};
-}
+// Chosen on the benchmark corpora (tools/bench_lzh_encode.sh) for every window:
+// doubling the chain buys about 0.3% for a quarter more time.
+constexpr LhParseTuning kTuning = {32, 128, 32, 8, 3};
 
 // No code for these counts takes fewer bits than their entropy: a cheap bound
 // that spares building the literal-only trees when a parse is clearly better.
@@ -99,7 +96,6 @@ class BlockBuilder {
 
 bool lhEncodeSpan(InStream& in, uint64_t history, uint64_t size, LhBitWriter& bits, int windowBits,
                   const ProgressFn& progress) {
-  const LhParseTuning tuning = tuningFor(windowBits);
   const uint64_t total = history + size;
   MatchFinder mf(in, total, windowBits, kLhMinMatch, kLhMaxMatch);
   if (history) {
@@ -118,7 +114,7 @@ bool lhEncodeSpan(InStream& in, uint64_t history, uint64_t size, LhBitWriter& bi
     seg.clear();
     const uint8_t* from = mf.here();
     const uint64_t at = mf.consumed();
-    lhParse(mf, tuning, prices, more, kLhMaxMatch, kSegmentCodes, kSegmentBytes, seg, scratch);
+    lhParse(mf, kTuning, prices, more, kLhMaxMatch, kSegmentCodes, kSegmentBytes, seg, scratch);
     blocks.add(seg, from, static_cast<size_t>(mf.consumed() - at));
     if (const LhBlockPlan* p = blocks.plan()) prices.update(*p, blocks.np());
     if (bits.overLimit()) return false;

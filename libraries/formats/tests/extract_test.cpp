@@ -428,24 +428,4 @@ TEST(Extract, FlatExtractionAndSelectedIndices) {
   EXPECT_EQ(tree(dir.path()), (std::vector<std::string>{"one.txt", "three.txt"}));
 }
 
-TEST(AtomicFile, CommitReplacesAndAbandonRemoves) {
-  TempDir dir;
-  testsupport::writeFile(dir / "t.txt", "before");
-  {
-    fmt::AtomicFile f(dir / "t.txt");
-    f.file().write("abandoned", 9);
-    EXPECT_TRUE(testsupport::fileExists(f.tempPath()));
-    EXPECT_EQ(fs::path(f.tempPath()).parent_path(), fs::path(dir.path()));
-  }
-  EXPECT_EQ(tree(dir.path()), std::vector<std::string>{"t.txt"});
-  EXPECT_EQ(content(dir / "t.txt"), "before");
-  {
-    fmt::AtomicFile f(dir / "t.txt");
-    f.file().write("after", 5);
-    f.commit();
-  }
-  EXPECT_EQ(content(dir / "t.txt"), "after");
-  EXPECT_EQ(tree(dir.path()), std::vector<std::string>{"t.txt"});
-}
-
 }  // namespace

@@ -80,9 +80,19 @@ void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, s
   matches.clear();
   first.assign(to - from + 1, 0);
   const uint8_t* b = buf_.data();
+  size_t skipUntil = from;
   for (size_t p = from; p < to; ++p) {
     first[p - from] = static_cast<uint32_t>(matches.size());
     if (p + 4 > to) continue;
+    if (p < skipUntil) {
+      // Inside a match of nice length: the parser takes it whole and never
+      // asks here, so the position only joins the chains.
+      uint32_t h = hash4(p);
+      prev_[p] = head_[h];
+      head_[h] = static_cast<int32_t>(p);
+      head3_[hash3(p)] = static_cast<int32_t>(p);
+      continue;
+    }
     const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
     const uint32_t limit = reach(p);
     size_t best = 2;
@@ -95,6 +105,7 @@ void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, s
       best = commonLength(b + near, b + p, maxLen);
       matches.push_back({static_cast<uint16_t>(best), static_cast<uint32_t>(p - static_cast<size_t>(near))});
       if (best >= static_cast<size_t>(niceLength_) || best == maxLen) {
+        if (best >= static_cast<size_t>(niceLength_)) skipUntil = p + best;
         uint32_t h = hash4(p);
         prev_[p] = head_[h];
         head_[h] = static_cast<int32_t>(p);
@@ -117,7 +128,11 @@ void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, s
       if (len > best) {
         best = len;
         matches.push_back({static_cast<uint16_t>(len), dist});
-        if (len >= static_cast<size_t>(niceLength_) || len == maxLen) break;
+        if (len >= static_cast<size_t>(niceLength_)) {
+          skipUntil = p + len;
+          break;
+        }
+        if (len == maxLen) break;
         // A good match already: the rest of the chain is searched less deeply.
         if (len >= kGoodLength && depth > 4) depth /= 4;
       }

@@ -29,7 +29,8 @@ class MatchFinder {
 
   // Fills, for each position p of [from, to), matches[first[p-from] ..
   // first[p-from+1]) with matches of strictly increasing length >= 3 that end
-  // no later than `to`. Every position is entered into the chains.
+  // no later than `to`. Every position is entered into the chains, but those
+  // covered by an earlier match of nice length get no matches of their own.
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
 
  private:

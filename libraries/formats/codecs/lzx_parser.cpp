@@ -115,7 +115,8 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
       shorter = len;
       longest = std::max(longest, len);
     }
-    // A long match is taken as it stands: searching inside it gains little.
+    // A long match is taken as it stands: searching inside it gains little
+    // (the match finder skips the same positions).
     if (longest >= static_cast<uint32_t>(niceLength)) i += longest - 1;
   }
 

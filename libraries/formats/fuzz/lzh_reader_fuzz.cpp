@@ -1,0 +1,37 @@
+// The LZH reader on arbitrary bytes, from memory: list, then decode every
+// member to nowhere.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/error.h"
+#include "lzh/lzh_reader.h"
+
+namespace {
+
+// All members together: a few hostile bytes can claim gigabytes.
+class CappedSink : public fmt::OutStream {
+ public:
+  void write(const void*, size_t n) override {
+    total += n;
+    if (total > (4u << 20)) fmt::fail(fmt::ErrorKind::Usage, "fuzz output cap");
+  }
+  uint64_t total = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  auto reader = fmt::lzh::LzhReader::open(std::make_unique<fmt::lzh::MemorySource>(std::move(bytes)));
+  if (!reader) return 0;
+  CappedSink sink;
+  for (size_t i = 0; i < reader->entries().size(); ++i) {
+    try {
+      reader->extract(i, sink);
+    } catch (const fmt::Error& e) {
+      if (sink.total > (4u << 20)) break;
+    }
+  }
+  return 0;
+}

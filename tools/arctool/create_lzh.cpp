@@ -1,0 +1,18 @@
+// `arctool create lzh:lh0|lh5|lh6|lh7 ARCHIVE FILE...`: level-2 headers.
+#include "create_registry.h"
+#include "core/error.h"
+#include "lzh/lzh_update.h"
+
+namespace {
+
+int createLzh(const std::string& spec, const std::string& archive, const std::vector<fmt::SourceItem>& items) {
+  auto colon = spec.find(':');
+  fmt::lzh::WriteOptions options;
+  options.method = fmt::lzh::methodFromName(colon == std::string::npos ? "lh5" : spec.substr(colon + 1));
+  fmt::lzh::createArchive(archive, items, options);
+  return 0;
+}
+
+arctool::CreateRegistrar lzhRegistrar("lzh", createLzh);
+
+}  // namespace

@@ -20,6 +20,7 @@ uint32_t RotationSorter::sort(const uint8_t* block, uint32_t n, uint32_t* order)
   text_.resize(static_cast<size_t>(n) + kMaxDepth + 16);
   for (size_t i = 0; i < text_.size(); i++) text_[i] = block[i % n];
 
+  order_ = order;
   if (!sortByBuckets(n, order)) {
     usedDoubling_ = true;
     sortByDoubling(n, order);
@@ -41,6 +42,12 @@ bool RotationSorter::sortByBuckets(uint32_t n, uint32_t* order) {
     }
     start[b + 1] += start[b];
   }
+  // Ties are carried through the bucket copying below, which is exact unless a
+  // run of one byte value reaches the tie depth; such rare blocks go the other way.
+  for (uint32_t i = 0, run = 1; i + 1 < n; i++) {
+    run = t[i] == t[i + 1] ? run + 1 : 1;
+    if (run >= kMaxDepth / 2) return false;
+  }
   {
     std::vector<uint32_t> fill(start, start + 65536);
     for (uint32_t i = 0; i < n; i++) order[fill[t[i] << 8 | t[i + 1]]++] = i;
@@ -48,6 +55,8 @@ bool RotationSorter::sortByBuckets(uint32_t n, uint32_t* order) {
 
   work_ = 0;
   budget_ = static_cast<uint64_t>(n) * kWorkPerByte + 100000;
+  depthLimit_ = kMaxDepth;
+  tiedToNext_.assign(n, 0);
   std::array<uint32_t, 256> byOrder;
   for (int c = 0; c < 256; c++) byOrder[c] = static_cast<uint32_t>(c);
   // Smaller first-byte groups first: their sorted order then fills in more of the big ones.
@@ -73,15 +82,33 @@ bool RotationSorter::sortByBuckets(uint32_t n, uint32_t* order) {
         copyStart[y] = start[y << 8 | c];
         copyEnd[y] = start[(y << 8 | c) + 1];
       }
+      // A predecessor is tied to the one placed before it in its bucket when
+      // their successors are in one tied group (named by its first row going
+      // forward, by its last row going backward).
+      uint8_t* tie = tiedToNext_.data();
+      uint32_t lastGroup[256];
+      std::fill(lastGroup, lastGroup + 256, UINT32_MAX);
+      uint32_t group = 0;
       for (uint32_t k = start[c << 8]; k < copyStart[c]; k++) {
+        if (k == 0 || !tie[k - 1]) group = k;
         uint32_t p = order[k] == 0 ? n - 1 : order[k] - 1;
         uint8_t y = t[p];
-        if (!groupDone[y]) order[copyStart[y]++] = p;
+        if (groupDone[y]) continue;
+        uint32_t q = copyStart[y]++;
+        order[q] = p;
+        if (lastGroup[y] == group) tie[q - 1] = 1;
+        lastGroup[y] = group;
       }
+      std::fill(lastGroup, lastGroup + 256, UINT32_MAX);
       for (uint32_t k = start[(c + 1) << 8]; k > copyEnd[c]; k--) {
+        if (!tie[k - 1]) group = k - 1;
         uint32_t p = order[k - 1] == 0 ? n - 1 : order[k - 1] - 1;
         uint8_t y = t[p];
-        if (!groupDone[y]) order[--copyEnd[y]] = p;
+        if (groupDone[y]) continue;
+        uint32_t q = --copyEnd[y];
+        order[q] = p;
+        if (lastGroup[y] == group) tie[q] = 1;
+        lastGroup[y] = group;
       }
       for (uint32_t y = 0; y < 256; y++) bucketSorted[y << 8 | c] = true;
       groupDone[c] = true;
@@ -89,6 +116,7 @@ bool RotationSorter::sortByBuckets(uint32_t n, uint32_t* order) {
   } catch (const OutOfBudget&) {
     return false;
   }
+  resolveTies(n, order, kMaxDepth);
   return true;
 }
 
@@ -102,7 +130,10 @@ void RotationSorter::quicksort(uint32_t* a0, uint32_t count0, uint32_t depth0) {
     uint32_t count = r.count;
     uint32_t depth = r.depth;
     if (count < 2) continue;
-    if (depth > kMaxDepth) throw OutOfBudget();
+    if (depth >= depthLimit_) {
+      tieGroup(a, count);
+      continue;
+    }
     if (count <= kInsertionLimit) {
       insertionSort(a, count, depth);
       continue;
@@ -129,52 +160,84 @@ void RotationSorter::quicksort(uint32_t* a0, uint32_t count0, uint32_t depth0) {
   }
 }
 
+// Compares from `depth` up to the depth limit: -1, 1, or 0 when still tied there.
+int RotationSorter::compare(uint32_t x, uint32_t y, uint32_t depth) {
+  for (uint32_t d = depth; d < depthLimit_; d += 8) {
+    uint64_t kx = key(x, d), ky = key(y, d);
+    ++work_;
+    if (kx != ky) return kx < ky ? -1 : 1;
+  }
+  return 0;
+}
+
 void RotationSorter::insertionSort(uint32_t* a, uint32_t count, uint32_t depth) {
-  auto less = [&](uint32_t x, uint32_t y) {
-    for (uint32_t d = depth;; d += 8) {
-      if (d > kMaxDepth) throw OutOfBudget();
-      uint64_t kx = key(x, d), ky = key(y, d);
-      ++work_;
-      if (kx != ky) return kx < ky;
-    }
-  };
+  bool tied = false;
   for (uint32_t i = 1; i < count; i++) {
     uint32_t v = a[i];
     uint32_t j = i;
-    while (j > 0 && less(v, a[j - 1])) {
+    for (; j > 0; j--) {
+      int c = compare(v, a[j - 1], depth);
+      if (c == 0) tied = true;
+      if (c >= 0) break;
       a[j] = a[j - 1];
-      j--;
     }
     a[j] = v;
   }
   if (work_ > budget_) throw OutOfBudget();
+  if (!tied) return;
+  for (uint32_t i = 0; i < count;) {  // tied neighbours form groups left to prefix doubling
+    uint32_t e = i + 1;
+    while (e < count && compare(a[e - 1], a[e], depth) == 0) e++;
+    if (e - i > 1) tieGroup(a + i, e - i);
+    i = e;
+  }
 }
 
-// Prefix doubling: rotations already equal on their first h bytes are ordered by
-// the rank of the rotation h bytes further on. A group's rank is the index of its
-// last member, so ranks keep the order of the groups.
+void RotationSorter::tieGroup(uint32_t* a, uint32_t count) {
+  auto lo = static_cast<size_t>(a - order_);
+  std::fill(tiedToNext_.begin() + lo, tiedToNext_.begin() + lo + count - 1, 1);
+}
+
+// Blocks the bucket sort gave up on: every bucket sorted to kShallowDepth bytes
+// only, the rest left to prefix doubling.
 void RotationSorter::sortByDoubling(uint32_t n, uint32_t* order) {
   const uint8_t* t = text_.data();
-  uint32_t* start = bucketStart_.data();  // still the 2-byte bucket bounds
+  const uint32_t* start = bucketStart_.data();  // still the 2-byte bucket bounds
   {
     std::vector<uint32_t> fill(start, start + 65536);
     for (uint32_t i = 0; i < n; i++) order[fill[t[i] << 8 | t[i + 1]]++] = i;
   }
-  rank_.resize(n);
+  depthLimit_ = kShallowDepth;
+  budget_ = UINT64_MAX;
+  tiedToNext_.assign(n, 0);
+  for (uint32_t b = 0; b < 65536; b++) quicksort(order + start[b], start[b + 1] - start[b], 2);
+  resolveTies(n, order, kShallowDepth);
+}
+
+// Prefix doubling over the tied groups, whose members agree on at least their first
+// h bytes: they are ordered by the rank of the rotation h bytes further on. A
+// group's rank is the row of its last member, so ranks keep the groups' order.
+void RotationSorter::resolveTies(uint32_t n, uint32_t* order, uint32_t h) {
   std::vector<std::pair<uint32_t, uint32_t>> groups, next;
-  for (uint32_t b = 0; b < 65536; b++) {
-    uint32_t lo = start[b], hi = start[b + 1];
-    for (uint32_t j = lo; j < hi; j++) rank_[order[j]] = hi - 1;
-    if (hi - lo > 1) groups.emplace_back(lo, hi);
+  const uint8_t* tie = tiedToNext_.data();
+  for (uint32_t k = 0; k < n;) {
+    uint32_t e = k;
+    while (e + 1 < n && tie[e]) e++;
+    if (e > k) groups.emplace_back(k, e + 1);
+    k = e + 1;
   }
-  for (uint32_t h = 2; !groups.empty() && h < n; h *= 2) {
+  if (groups.empty()) return;
+  rank_.resize(n);
+  for (uint32_t k = 0; k < n; k++) rank_[order[k]] = k;
+  for (auto [lo, hi] : groups)
+    for (uint32_t j = lo; j < hi; j++) rank_[order[j]] = hi - 1;
+  for (; !groups.empty() && h < n; h *= 2) {
     next.clear();
     for (auto [lo, hi] : groups) {
       pairs_.resize(hi - lo);
       uint32_t kmin = UINT32_MAX, kmax = 0;
       for (uint32_t j = lo; j < hi; j++) {
-        uint32_t p = order[j] + h;
-        if (p >= n) p -= n;
+        uint64_t p = (static_cast<uint64_t>(order[j]) + h) % n;
         uint32_t k = rank_[p];
         kmin = std::min(kmin, k);
         kmax = std::max(kmax, k);

@@ -5,6 +5,7 @@
 // which is O(n log n) whatever the data.
 #pragma once
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace fmt::codecs::bz2 {
@@ -18,8 +19,11 @@ class RotationSorter {
   // How the last block was sorted (for the tests and tuning).
   bool usedDoubling() const { return usedDoubling_; }
 
-  // Depth in bytes beyond which the quicksort gives up on a block.
-  static constexpr uint32_t kMaxDepth = 4096;
+  // Depth in bytes to which the bucket sort compares; rotations still equal there
+  // are told apart by prefix doubling.
+  static constexpr uint32_t kMaxDepth = 1024;
+  // The same when the bucket sort ran out of budget and the block is sorted again.
+  static constexpr uint32_t kShallowDepth = 64;
 
  private:
   struct OutOfBudget {};
@@ -27,7 +31,10 @@ class RotationSorter {
   bool sortByBuckets(uint32_t n, uint32_t* order);
   void quicksort(uint32_t* a, uint32_t count, uint32_t depth);
   void insertionSort(uint32_t* a, uint32_t count, uint32_t depth);
+  int compare(uint32_t x, uint32_t y, uint32_t depth);
+  void tieGroup(uint32_t* a, uint32_t count);
   void sortByDoubling(uint32_t n, uint32_t* order);
+  void resolveTies(uint32_t n, uint32_t* order, uint32_t h);
 
   uint64_t key(uint32_t pos, uint32_t depth) const {
     uint64_t v;
@@ -45,6 +52,9 @@ class RotationSorter {
     uint32_t depth;
   };
   std::vector<Range> stack_;
+  uint32_t* order_ = nullptr;  // the output being sorted
+  uint32_t depthLimit_ = kMaxDepth;
+  std::vector<uint8_t> tiedToNext_;  // row k and row k+1 not yet told apart (equal to the depth limit)
   uint64_t work_ = 0;
   uint64_t budget_ = 0;
   bool usedDoubling_ = false;

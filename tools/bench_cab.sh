@@ -6,7 +6,7 @@
 # is the best of three runs; the machine may be shared, so read them as such.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/cab}
+build=$(cd "${1:-$root/build/cab}" && pwd)
 arctool=$build/bin/arctool
 [ -x "$arctool" ] || { echo "bench_cab: no $arctool (build the arctool target)" >&2; exit 1; }
 for tool in gcab cabextract bc; do
@@ -14,7 +14,7 @@ for tool in gcab cabextract bc; do
 done
 corpus=$root/build/bench-corpus
 "$root/tools/bench_corpus.sh" "$corpus" >/dev/null
-work=$(mktemp -d)
+work=$(mktemp -d -p "$root/build" bench-cab.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 # best3 CMD...: the shortest wall time of three runs, in seconds.
@@ -23,7 +23,7 @@ best3() {
   for _ in 1 2 3; do
     local start end t
     start=$(date +%s.%N)
-    "$@" >/dev/null
+    "$@" >/dev/null || { echo "bench_cab: $* failed" >&2; exit 1; }
     end=$(date +%s.%N)
     t=$(echo "$end - $start" | bc)
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" -eq 1 ]; then best=$t; fi
@@ -37,7 +37,8 @@ printf '%-7s %-28s %12s %9s %8s %9s\n' corpus what bytes seconds MB/s ratio
 for name in text binary; do
   size=$(stat -c %s "$corpus/$name")
   mkdir -p "$work/$name"
-  ln -sf "$corpus/$name" "$work/$name/$name"
+  # arctool leaves symbolic links out: a hard link, or a copy.
+  ln "$corpus/$name" "$work/$name/$name" 2>/dev/null || cp "$corpus/$name" "$work/$name/$name"
   cd "$work/$name"
 
   t_gcab=$(best3 gcab -c -z "$work/gcab.cab" "$name")

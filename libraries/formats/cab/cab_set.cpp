@@ -165,10 +165,12 @@ void addChain(CabinetSet& set, std::vector<Volume> chain) {
 }
 
 // Walks the CFDATA headers to learn each folder's packed and unpacked size.
-// Hostile folders may share blocks, so the walk is bounded by the bytes present.
+// Hostile folders may share blocks, so the walk is bounded by the bytes present
+// and by a million blocks (32 GB of data, far beyond a cabinet's 4 GB).
 void measureFolders(CabinetSet& set) {
   uint64_t budget = 0;
   for (const Volume& v : set.volumes) budget += v.file->size() / kDataSize + 1;
+  budget = std::min<uint64_t>(budget, 1u << 20);
   for (SetFolder& f : set.folders) {
     uint64_t packed = 0, unpacked = 0;
     bool ok = true;

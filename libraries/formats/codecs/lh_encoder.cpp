@@ -4,6 +4,7 @@
 #include <atomic>
 #include <deque>
 #include <future>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -72,8 +73,13 @@ LhEncodeResult encodeInChunks(InStream& in, uint64_t size, LhBitWriter& bits, in
     const size_t history = tail.size();
     tail.assign(data.end() - static_cast<std::ptrdiff_t>(std::min(window, data.size())), data.end());
     read += n;
-    running.push_back(std::async(std::launch::async, encodeChunk, std::move(data), history, windowBits,
-                                 std::cref(stop)));
+    std::future<ChunkResult> job;
+    try {
+      job = std::async(std::launch::async, encodeChunk, std::move(data), history, windowBits, std::cref(stop));
+    } catch (const std::system_error&) {  // no thread to be had: the chunk is encoded when collected
+      job = std::async(std::launch::deferred, encodeChunk, std::move(data), history, windowBits, std::cref(stop));
+    }
+    running.push_back(std::move(job));
     if (running.size() >= workers && !collect()) return {bits.size(), true};
   }
   while (!running.empty())

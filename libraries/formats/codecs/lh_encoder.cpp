@@ -4,6 +4,7 @@
 #include <atomic>
 #include <deque>
 #include <future>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -25,7 +26,8 @@ struct ChunkResult {
   uint64_t bits = 0;
 };
 
-ChunkResult encodeChunk(std::vector<uint8_t> data, size_t history, int windowBits, const std::atomic<bool>& stop) {
+ChunkResult encodeChunk(const std::vector<uint8_t>& data, size_t history, int windowBits,
+                        const std::atomic<bool>& stop) {
   MemoryInStream in(data);
   MemoryOutStream out;
   LhBitWriter bits(out, UINT64_MAX);
@@ -67,17 +69,18 @@ LhEncodeResult encodeInChunks(InStream& in, uint64_t size, LhBitWriter& bits, in
   };
   while (read < size) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, size - read));
-    std::vector<uint8_t> data(tail.size() + n);
-    std::copy(tail.begin(), tail.end(), data.begin());
-    readExact(in, data.data() + tail.size(), n, "input");
+    auto data = std::make_shared<std::vector<uint8_t>>(tail.size() + n);
+    std::copy(tail.begin(), tail.end(), data->begin());
+    readExact(in, data->data() + tail.size(), n, "input");
     const size_t history = tail.size();
-    tail.assign(data.end() - static_cast<std::ptrdiff_t>(std::min(window, data.size())), data.end());
+    tail.assign(data->end() - static_cast<std::ptrdiff_t>(std::min(window, data->size())), data->end());
     read += n;
+    auto work = [data, history, windowBits, &stop] { return encodeChunk(*data, history, windowBits, stop); };
     std::future<ChunkResult> job;
     try {
-      job = std::async(std::launch::async, encodeChunk, std::move(data), history, windowBits, std::cref(stop));
+      job = std::async(std::launch::async, work);
     } catch (const std::system_error&) {  // no thread to be had: the chunk is encoded when collected
-      job = std::async(std::launch::deferred, encodeChunk, std::move(data), history, windowBits, std::cref(stop));
+      job = std::async(std::launch::deferred, work);
     }
     running.push_back(std::move(job));
     if (running.size() >= workers && !collect()) return {bits.size(), true};

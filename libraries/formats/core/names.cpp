@@ -43,7 +43,7 @@ std::string withSlashes(const std::string& name, bool sjis) {
   out.reserve(name.size());
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (sjis && isSjisLead(c) && i + 1 < name.size()) {
+    if (sjis && isSjisPair(name, i)) {
       out += name[i];
       out += name[++i];
     } else {
@@ -127,7 +127,7 @@ std::vector<uint32_t> matchUnits(const std::string& s, size_t dropTail = 0) {
   const size_t n = s.size() - dropTail;
   for (size_t i = 0; i < n; ++i) {
     auto c = static_cast<unsigned char>(s[i]);
-    if (isSjisLead(c) && i + 1 < n) {
+    if (i + 1 < n && isSjisPair(s, i)) {
       out.push_back((c << 8) | static_cast<unsigned char>(s[++i]));
     } else {
       if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
@@ -160,8 +160,7 @@ std::vector<std::string> splitName(const std::string& name, NameEncoding enc) {
   std::vector<std::string> parts;
   std::string cur;
   for (size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    if (enc == NameEncoding::ShiftJis && isSjisLead(c) && i + 1 < name.size()) {
+    if (enc == NameEncoding::ShiftJis && isSjisPair(name, i)) {
       cur += name[i];
       cur += name[++i];
     } else if (isSeparator(name[i])) {

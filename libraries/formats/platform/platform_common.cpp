@@ -168,14 +168,11 @@ std::string sjisToUtf8(const std::string& sjis, bool* exact) {
       ++i;
       continue;
     }
-    size_t len = (isSjisLead(c) && i + 1 < sjis.size()) ? 2 : 1;
+    const size_t len = isSjisPair(sjis, i) ? 2 : 1;
     const bool noChar = c == 0x80 || c == 0xA0 || c >= 0xFD;
     if (noChar || !os::sjisCharToUtf8(sjis.data() + i, len, out)) {
       utf8::append(out, utf8::kReplacement);
       all = false;
-      // A lead byte with an impossible trail byte: the trail may be a character of its own.
-      const auto t = len == 2 ? static_cast<unsigned char>(sjis[i + 1]) : 0;
-      if (len == 2 && (t < 0x40 || t == 0x7F || t > 0xFC)) len = 1;
     }
     i += len;
   }

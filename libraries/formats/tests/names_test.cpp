@@ -57,6 +57,10 @@ TEST(SplitName, BothSeparatorsAndEmptyComponents) {
   EXPECT_EQ(fmt::splitName("x\\y", NameEncoding::Utf8), (std::vector<std::string>{"x", "y"}));
   // A lead byte as the last byte stays part of its component.
   EXPECT_EQ(fmt::splitName("a\x95", NameEncoding::ShiftJis), (std::vector<std::string>{"a\x95"}));
+  // A lead byte before a byte that cannot be a trail does not hide a separator.
+  EXPECT_EQ(fmt::splitName("a\x95/b", NameEncoding::ShiftJis), (std::vector<std::string>{"a\x95", "b"}));
+  NameFixes f;
+  EXPECT_EQ(confine(sjisEntry("\xEF/x"), &f), "\xEF\xBF\xBD/x");
 }
 
 TEST(EntryNames, SjisAndUtf8FormsWithFolderMark) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# bench_lzx.sh [BUILD] [WINDOWBITS]: LZX encoder size and speed on the benchmark
-# corpora against gcab -z (MSZIP), and decoding speed against cabextract.
-# BUILD is a native build tree with libformats.a (default build/lzx).
+# bench_lzx.sh [BUILD] [WINDOWBITS]: the LZX encoder's size and speed on the
+# benchmark corpora against gcab -z (MSZIP), with and without the x86 call
+# translation, and decoding time against cabextract on the same cabinets.
+# BUILD is a native build tree holding libformats.a (default build/lzx).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/lzx}
@@ -11,20 +12,21 @@ corpus=$root/build/bench-corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 lib=$(find "$build" -name libformats.a | head -1)
-clang++ -std=c++20 -O2 -I"$root/libraries/formats" "$root/tools/lzx_bench.cpp" "$lib" -lz -o "$work/lzx_bench"
+for tool in lzx_bench lzx_cab_decode_bench; do
+  clang++ -std=c++20 -O2 -I"$root/libraries/formats" "$root/tools/$tool.cpp" "$lib" -lz -o "$work/$tool"
+done
+cpu() { /usr/bin/time -f %U "$@" 2>&1 >/dev/null | tail -1; }
 
 for name in text binary; do
-  size=$(stat -c %s "$corpus/$name")
   mkdir -p "$work/$name"
   ln -s "$corpus/$name" "$work/$name/$name"
   (cd "$work/$name" && gcab -c -z "$work/$name-mszip.cab" "$name")
   mszip=$(stat -c %s "$work/$name-mszip.cab")
-  line=$("$work/lzx_bench" "$corpus/$name" "$bits" "$work/$name-lzx.cab")
-  lzx=$(stat -c %s "$work/$name-lzx.cab")
-  start=$(date +%s.%N)
-  cabextract -q -p "$work/$name-lzx.cab" >/dev/null
-  end=$(date +%s.%N)
-  echo "$name ($size bytes): $line"
-  echo "$name: lzx:$bits cab $lzx, gcab -z cab $mszip, ratio $(echo "scale=4; $lzx / $mszip" | bc)," \
-    "cabextract decode $(echo "scale=3; $end - $start" | bc)s"
+  for e8 in 0 12000000; do
+    echo "$name, E8 size $e8: $("$work/lzx_bench" "$corpus/$name" "$bits" "$work/$name-lzx.cab" 32 "$e8")"
+    lzx=$(stat -c %s "$work/$name-lzx.cab")
+    echo "  cabinet $lzx bytes, gcab -z $mszip bytes: $(echo "scale=3; $lzx / $mszip" | bc)x"
+    echo "  decoding CPU seconds: ours $(cpu "$work/lzx_cab_decode_bench" "$work/$name-lzx.cab" 1)," \
+      "cabextract -p $(cpu cabextract -q -p "$work/$name-lzx.cab")"
+  done
 done

@@ -206,6 +206,7 @@ TEST(Extract, LinkEntriesAreNeverCreated) {
   EXPECT_EQ(tree(dir / "out"), (std::vector<std::string>{"link/", "link/through.txt"}));
 }
 
+#ifndef _WIN32  // making links needs privileges there
 TEST(Extract, SymlinkedDestinationComponentIsRefused) {
   TempDir dir;
   pf::makeFolders(dir / "outside");
@@ -227,6 +228,7 @@ TEST(Extract, SymlinkedDestinationComponentIsRefused) {
   EXPECT_EQ(content(dir / "outside/target.txt"), "keep");
   EXPECT_TRUE(pf::stat(dir / "out/file.txt").isLink);
 }
+#endif
 
 // Existing files: old.txt older than the entries, new.txt newer.
 struct Existing {

@@ -15,7 +15,7 @@ namespace fmt::codecs {
 using namespace lzx;
 
 namespace {
-constexpr int kChainDepth = 32;
+constexpr int kSearchDepth = 64;
 constexpr int kNiceLength = 96;
 constexpr int kParsePasses = 2;
 
@@ -53,7 +53,7 @@ struct LzxEncoder::State {
       : windowBits(bits),
         mainSymbols(kNumChars + 8 * positionSlots(bits)),
         callTranslation(translation),
-        finder(bits, kChainDepth, kNiceLength) {}
+        finder(bits, kSearchDepth, kNiceLength) {}
 
   void reset() {
     finder.reset();

@@ -1,5 +1,7 @@
-// Hash-chain match finder over the LZX window for the encoder: for every
-// position of a frame, the matches of increasing length it can use.
+// Match finder over the LZX window for the encoder: for every position of a
+// frame, the matches of increasing length it can use. Positions with the same
+// first four bytes form a binary tree ordered by what follows them, newest at
+// the root; a table by three bytes adds the nearest 3-byte match.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +16,9 @@ struct Match {
 
 class MatchFinder {
  public:
-  // maxDistance: the farthest a match may reach back; chainDepth bounds the
-  // candidates tried per position.
-  MatchFinder(int windowBits, int chainDepth, int niceLength);
+  // depth bounds the tree nodes visited per position; matches of niceLength
+  // end the search, and the positions they cover are not searched.
+  MatchFinder(int windowBits, int depth, int niceLength);
 
   void reset();
 
@@ -34,8 +36,6 @@ class MatchFinder {
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
 
  private:
-  // Chains link positions by their first four bytes, which keeps them short
-  // on binary data; a chainless table by three bytes adds the nearest 3-byte match.
   uint32_t hash4(size_t p) const {
     uint32_t v = buf_[p] | buf_[p + 1] << 8 | buf_[p + 2] << 16 | static_cast<uint32_t>(buf_[p + 3]) << 24;
     return (v * 2654435761u) >> (32 - hashBits_);
@@ -46,10 +46,11 @@ class MatchFinder {
   }
   static constexpr int kHash3Bits = 14;
   void slide();
+  void insert(size_t p, size_t maxLen, uint32_t limit, size_t best, std::vector<Match>* matches);
 
   uint32_t windowSize_;
   uint32_t maxDistance_;
-  int chainDepth_;
+  int depth_;
   int niceLength_;
   int hashBits_;
   std::vector<uint8_t> buf_;
@@ -57,7 +58,8 @@ class MatchFinder {
   uint64_t dropped_ = 0;  // folder bytes slid out of the buffer's front
   std::vector<int32_t> head_;
   std::vector<int32_t> head3_;
-  std::vector<int32_t> prev_;
+  std::vector<int32_t> smaller_;  // per position: its subtree of smaller suffixes
+  std::vector<int32_t> larger_;
 };
 
 }  // namespace fmt::codecs::lzx

@@ -39,8 +39,16 @@ class LzWindow {
       size_t n = std::min({len, size_ - pos_, size_ - src});
       if (src > pos_ || pos_ - src >= n) {
         std::memmove(b + pos_, b + src, n);
+      } else if (pos_ - src == 1) {
+        std::memset(b + pos_, b[src], n);
       } else {
-        for (size_t k = 0; k < n; ++k) b[pos_ + k] = b[src + k];
+        // The source overlaps what is being written: a run with period
+        // pos_ - src, copied in chunks that double as the run grows.
+        for (size_t k = 0; k < n;) {
+          size_t c = std::min(n - k, pos_ + k - src);
+          std::memcpy(b + pos_ + k, b + src, c);
+          k += c;
+        }
       }
       pos_ += n;
       src += n;

@@ -97,6 +97,10 @@ void MatchFinder::insert(size_t p, size_t maxLen, uint32_t limit, size_t best, s
     }
     size_t len = std::min(lenBelow, lenAbove);
     len += commonLength(b + cand + len, b + p + len, maxLen - len);
+    // The prefix taken for granted holds while the tree is in order, but
+    // positions compared only up to a frame's end may sit out of order once
+    // the next frame arrives: whatever is reported or merged is checked.
+    if (len > best || len >= maxLen) len = commonLength(b + cand, b + p, maxLen);
     if (matches && len > best) {
       best = len;
       matches->push_back({static_cast<uint16_t>(len), static_cast<uint32_t>(p - static_cast<size_t>(cand))});

@@ -15,7 +15,7 @@ lib=$(find "$build" -name libformats.a | head -1)
 for tool in lzx_bench lzx_cab_decode_bench; do
   clang++ -std=c++20 -O2 -I"$root/libraries/formats" "$root/tools/$tool.cpp" "$lib" -lz -o "$work/$tool"
 done
-cpu() { /usr/bin/time -f %U "$@" 2>&1 >/dev/null | tail -1; }
+cpu() { /usr/bin/time -f "%U+%S" "$@" 2>&1 >/dev/null | tail -1 | bc; }
 
 for name in text binary; do
   mkdir -p "$work/$name"
@@ -26,7 +26,7 @@ for name in text binary; do
     echo "$name, E8 size $e8: $("$work/lzx_bench" "$corpus/$name" "$bits" "$work/$name-lzx.cab" 32 "$e8")"
     lzx=$(stat -c %s "$work/$name-lzx.cab")
     echo "  cabinet $lzx bytes, gcab -z $mszip bytes: $(echo "scale=3; $lzx / $mszip" | bc)x"
-    echo "  decoding CPU seconds: ours $(cpu "$work/lzx_cab_decode_bench" "$work/$name-lzx.cab" 1)," \
-      "cabextract -p $(cpu cabextract -q -p "$work/$name-lzx.cab")"
+    echo "  ours: $("$work/lzx_cab_decode_bench" "$work/$name-lzx.cab" 5)"
+    for k in 1 2 3; do echo "  cabextract -p: $(cpu cabextract -q -p "$work/$name-lzx.cab") CPU seconds"; done
   done
 done

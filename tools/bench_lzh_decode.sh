@@ -18,6 +18,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
 cmake --build "$build" --target arctool >/dev/null
+build=$(cd "$build" && pwd)
 arctool=$build/bin/arctool
 for tool in jlha lhasa; do
   command -v $tool >/dev/null || { echo "bench_lzh_decode: $tool is not installed" >&2; exit 1; }

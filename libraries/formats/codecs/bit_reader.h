@@ -31,6 +31,13 @@ class BitReader {
     return v;
   }
   bool bit() { return bits(1) != 0; }
+  // As bits(), when the caller has made them available.
+  uint32_t take(int n) {
+    if (n == 0) return 0;
+    uint32_t v = peek(n);
+    skip(n);
+    return v;
+  }
 
   // True when more bits were taken than the stream holds: the data is truncated.
   bool overrun() const { return static_cast<int64_t>(padBytes_) * 8 > count_; }

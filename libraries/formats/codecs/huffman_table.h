@@ -25,13 +25,16 @@ class HuffmanTable {
 
   int decode(BitReader& br) const {
     br.ensure(kMaxBits);
+    return decodeAvailable(br);
+  }
+  // As decode(), when the caller has made kMaxBits bits available.
+  int decodeAvailable(BitReader& br) const {
     uint32_t e = primary_[br.peek(bits_)];
-    if (e & kSecondary) e = secondary_[(e & 0xFFFF) + (br.peek(kMaxBits) & ((1u << (kMaxBits - bits_)) - 1))];
+    if (e & kSecondary) [[unlikely]]
+      e = secondary_[(e & 0xFFFF) + (br.peek(kMaxBits) & ((1u << (kMaxBits - bits_)) - 1))];
     int len = static_cast<int>((e >> 16) & 0x1F);
-    if (len == 0) {
-      if (!(e & kSingle)) fail(ErrorKind::Corrupt, "invalid Huffman code");
-      return single_;
-    }
+    if (len == 0) [[unlikely]]
+      return emptyCode(e);
     br.skip(len);
     return static_cast<int>(e & 0xFFFF);
   }
@@ -39,6 +42,11 @@ class HuffmanTable {
  private:
   static constexpr uint32_t kSecondary = 0x80000000u;
   static constexpr uint32_t kSingle = 0x40000000u;
+
+  int emptyCode(uint32_t e) const {
+    if (!(e & kSingle)) fail(ErrorKind::Corrupt, "invalid Huffman code");
+    return single_;
+  }
 
   int bits_;
   int single_ = 0;

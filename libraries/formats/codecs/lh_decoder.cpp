@@ -31,11 +31,16 @@ class BlockDecoder {
     return codes;
   }
 
-  int charCode() { return charTree_.decode(br_); }
+  // One refill covers a literal/length code, a position code and its extra
+  // bits (16 + 16 + 15).
+  int charCode() {
+    br_.ensure(47);
+    return charTree_.decodeAvailable(br_);
+  }
   uint32_t distance() {
-    int p = posTree_.decode(br_);
+    int p = posTree_.decodeAvailable(br_);
     if (p <= 1) return static_cast<uint32_t>(p) + 1;
-    return (1u << (p - 1)) + br_.bits(p - 1) + 1;
+    return (1u << (p - 1)) + br_.take(p - 1) + 1;
   }
 
  private:

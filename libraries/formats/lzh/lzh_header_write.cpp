@@ -119,7 +119,7 @@ std::vector<uint8_t> level1(const Entry& e) {
   Bytes h;
   h.u8(static_cast<uint32_t>(25 + base.size()));
   h.u8(0);
-  common(h, e, packed, dosStamp(e), 0x20, 1);
+  common(h, e, packed, dosStamp(e), e.attributes & 0xFF, 1);
   h.u8(static_cast<uint32_t>(base.size()));
   h.str(base);
   h.u16(e.crc);

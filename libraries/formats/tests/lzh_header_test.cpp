@@ -1,0 +1,129 @@
+// Headers written by buildHeader and read back by readHeader, at every level:
+// names (5C trail bytes, long, Unicode), folders, links, stamps, attributes.
+#include <gtest/gtest.h>
+
+#include "lzh/lzh_header.h"
+#include "lzh/lzh_writer.h"
+#include "platform/platform.h"
+
+namespace lzh = fmt::lzh;
+
+namespace {
+
+fmt::Entry sample(const std::string& utf8Name, fmt::EntryKind kind = fmt::EntryKind::File) {
+  fmt::Entry e = lzh::entryForName(utf8Name, kind == fmt::EntryKind::Folder);
+  e.kind = kind;
+  e.method = kind == fmt::EntryKind::File ? "-lh5-" : "-lhd-";
+  e.size = kind == fmt::EntryKind::File ? 123456 : 0;
+  e.packedSize = kind == fmt::EntryKind::File ? 65432 : 0;
+  e.crc = 0xBEEF;
+  e.mtime = 1262304000;  // 2010-01-01 00:00:00 UTC
+  e.attributes = fmt::kAttrArchive | fmt::kAttrReadOnly;
+  return e;
+}
+
+lzh::LzhHeader roundTrip(const fmt::Entry& e, int level) {
+  auto bytes = lzh::buildHeader(e, level);
+  lzh::MemorySource src(bytes);
+  lzh::LzhHeader h;
+  auto res = lzh::readHeader(src, 0, h);
+  EXPECT_EQ(res.status, lzh::HeaderStatus::Ok) << res.problem;
+  EXPECT_EQ(h.headerSize, bytes.size());
+  return h;
+}
+
+class HeaderLevels : public ::testing::TestWithParam<int> {};
+
+TEST_P(HeaderLevels, FieldsSurvive) {
+  const int level = GetParam();
+  for (std::string name : {"a.txt", "表/ソ/能.txt", "dir/sub/file.bin"}) {
+    SCOPED_TRACE(name);
+    fmt::Entry e = sample(name);
+    lzh::LzhHeader h = roundTrip(e, level);
+    EXPECT_EQ(h.entry.name, fmt::platform::utf8ToSjis(name));
+    EXPECT_EQ(h.entry.encoding, fmt::NameEncoding::ShiftJis);
+    EXPECT_EQ(h.entry.method, "-lh5-");
+    EXPECT_EQ(h.entry.size, e.size);
+    EXPECT_EQ(h.entry.packedSize, e.packedSize);
+    EXPECT_EQ(h.entry.crc, 0xBEEF);
+    EXPECT_EQ(h.entry.headerLevel, level);
+    EXPECT_EQ(h.entry.kind, fmt::EntryKind::File);
+    EXPECT_EQ(h.entry.mtime, e.mtime);
+    EXPECT_EQ(h.entry.attributes & 0x3F, e.attributes);
+  }
+  lzh::LzhHeader folder = roundTrip(sample("表/ソ", fmt::EntryKind::Folder), level);
+  EXPECT_EQ(folder.entry.kind, fmt::EntryKind::Folder);
+  EXPECT_EQ(folder.entry.name, fmt::platform::utf8ToSjis("表/ソ"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, HeaderLevels, ::testing::Values(0, 1, 2));
+
+TEST(LzhHeader, LongNamesNeedExtendedHeaders) {
+  std::string longName = std::string(200, 'd') + "/" + std::string(240, 'f') + ".txt";
+  for (int level : {1, 2}) {
+    lzh::LzhHeader h = roundTrip(sample(longName), level);
+    EXPECT_EQ(h.entry.name, longName);
+  }
+  try {
+    lzh::buildHeader(sample(longName), 0);
+    FAIL() << "level 0 took a name it cannot hold";
+  } catch (const fmt::Error& err) {
+    EXPECT_EQ(err.kind(), fmt::ErrorKind::Usage);
+  }
+}
+
+TEST(LzhHeader, NamesOutsideShiftJisKeptAsUnicode) {
+  const std::string name = "café/한국어 😀.txt";
+  fmt::Entry e = sample(name);
+  ASSERT_EQ(e.encoding, fmt::NameEncoding::Utf8);
+  lzh::LzhHeader h = roundTrip(e, 2);
+  EXPECT_EQ(h.entry.encoding, fmt::NameEncoding::Utf8);
+  EXPECT_EQ(h.entry.name, name);
+}
+
+TEST(LzhHeader, LinksAndUnixModes) {
+  fmt::Entry e = sample("bin/link", fmt::EntryKind::Symlink);
+  e.linkTarget = "../lib/target";
+  e.hasUnixMode = true;
+  e.unixMode = 0120777;
+  lzh::LzhHeader h = roundTrip(e, 2);
+  EXPECT_EQ(h.entry.kind, fmt::EntryKind::Symlink);
+  EXPECT_EQ(h.entry.name, "bin/link");
+  EXPECT_EQ(h.entry.linkTarget, "../lib/target");
+  EXPECT_EQ(h.entry.unixMode, 0120777u);
+  // A '|' in a folder name with a folder mode is no link.
+  fmt::Entry dir = sample("a|b", fmt::EntryKind::Folder);
+  dir.hasUnixMode = true;
+  dir.unixMode = 040755;
+  EXPECT_EQ(roundTrip(dir, 2).entry.kind, fmt::EntryKind::Folder);
+}
+
+TEST(LzhHeader, SizesBeyondFourGigabytes) {
+  fmt::Entry e = sample("big.bin");
+  e.size = 5'000'000'000ull;
+  e.packedSize = 4'300'000'000ull;
+  lzh::LzhHeader h = roundTrip(e, 2);
+  EXPECT_EQ(h.entry.size, e.size);
+  EXPECT_EQ(h.entry.packedSize, e.packedSize);
+  EXPECT_THROW(lzh::buildHeader(e, 1), fmt::Error);
+}
+
+// A header whose size word would start with a zero byte reads as the end of
+// the archive; the writer pads those.
+TEST(LzhHeader, NoHeaderStartsWithZero) {
+  for (size_t n = 1; n < 300; ++n) {
+    auto bytes = lzh::buildHeader(sample(std::string(n, 'x')), 2);
+    ASSERT_NE(bytes[0], 0) << n;
+  }
+}
+
+TEST(LzhHeader, MethodsAreRecognised) {
+  EXPECT_TRUE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-lh5-")));
+  EXPECT_TRUE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-pm2-")));
+  EXPECT_FALSE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-LH5-")));
+  EXPECT_FALSE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("xlh5-")));
+  EXPECT_EQ(lzh::methodFromName("lh7"), "-lh7-");
+  EXPECT_THROW(lzh::methodFromName("lh4"), fmt::Error);
+}
+
+}  // namespace

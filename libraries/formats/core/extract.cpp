@@ -112,7 +112,9 @@ class Run {
         case Decision::Cancel: return false;
       }
     } else {
-      platform::makeFolders(parentFolder(ev.path));
+      const std::string parent = parentFolder(ev.path);
+      if (parent != lastFolder_) platform::makeFolders(parent);
+      lastFolder_ = parent;
     }
     {
       AtomicFile out(ev.path);
@@ -192,6 +194,7 @@ class Run {
   ExtractObserver& obs_;
   ExtractSummary summary_;
   bool yesToAll_ = false;
+  std::string lastFolder_;  // known to exist: most entries share their folder with the one before
   std::vector<std::pair<std::string, const Entry*>> folderStamps_;
 };
 

@@ -39,17 +39,24 @@ struct File::Impl {
   std::unique_ptr<os::RawFile> raw;
   Mode mode = Read;
   uint64_t pos = 0;
-  std::vector<uint8_t> buf;
+  // Allocated on first use and left uninitialised: extraction opens a file per
+  // entry, and most entries are small.
+  std::unique_ptr<uint8_t[]> storage;
   uint64_t start = 0;
   size_t length = 0;
   bool pendingWrite = false;
+
+  uint8_t* buffer() {
+    if (!storage) storage.reset(new uint8_t[kBufferSize]);
+    return storage.get();
+  }
 
   void flush() {
     if (!pendingWrite) return;
     const size_t n = length;
     pendingWrite = false;
     length = 0;
-    if (n) raw->writeAt(start, buf.data(), n);
+    if (n) raw->writeAt(start, storage.get(), n);
   }
 };
 
@@ -58,7 +65,6 @@ std::unique_ptr<File> File::open(const std::string& path, Mode mode) {
   f->impl_ = std::make_unique<Impl>();
   f->impl_->raw = os::openRaw(path, mode);
   f->impl_->mode = mode;
-  f->impl_->buf.resize(kBufferSize);
   return f;
 }
 
@@ -80,12 +86,12 @@ size_t File::read(void* out, size_t n) {
     if (d.length && d.pos >= d.start && d.pos < d.start + d.length) {
       const size_t off = static_cast<size_t>(d.pos - d.start);
       const size_t k = std::min(n - done, d.length - off);
-      std::memcpy(p + done, d.buf.data() + off, k);
+      std::memcpy(p + done, d.storage.get() + off, k);
       done += k;
       d.pos += k;
       continue;
     }
-    if (n - done >= d.buf.size()) {  // large reads bypass the buffer
+    if (n - done >= kBufferSize) {  // large reads bypass the buffer
       const size_t k = d.raw->readAt(d.pos, p + done, n - done);
       if (k == 0) break;
       done += k;
@@ -93,7 +99,7 @@ size_t File::read(void* out, size_t n) {
       continue;
     }
     d.start = d.pos;
-    d.length = d.raw->readAt(d.pos, d.buf.data(), d.buf.size());
+    d.length = d.raw->readAt(d.pos, d.buffer(), kBufferSize);
     if (d.length == 0) break;
   }
   return done;
@@ -105,8 +111,8 @@ void File::write(const void* data, size_t n) {
   if (d.mode == Read) fail(ErrorKind::Usage, "write to a file opened for reading");
   chargeWrite(n);
   if (!d.pendingWrite) d.length = 0;  // cached reads may be overwritten
-  if (d.pendingWrite && d.length + n > d.buf.size()) d.flush();
-  if (n >= d.buf.size()) {
+  if (d.pendingWrite && d.length + n > kBufferSize) d.flush();
+  if (n >= kBufferSize) {
     d.raw->writeAt(d.pos, data, n);
   } else {
     if (!d.pendingWrite) {
@@ -114,7 +120,7 @@ void File::write(const void* data, size_t n) {
       d.start = d.pos;
       d.length = 0;
     }
-    std::memcpy(d.buf.data() + d.length, data, n);
+    std::memcpy(d.buffer() + d.length, data, n);
     d.length += n;
   }
   d.pos += n;

@@ -41,7 +41,10 @@ void splitFolder(const Entry& e, std::string& dir, std::string& file) {
   }
   if (e.kind == EntryKind::Symlink) {
     // Links are stored as "name|target", the whole of it in the file name.
-    splitFolder(Entry{e.name, e.encoding}, dir, file);
+    Entry asFile;
+    asFile.name = e.name;
+    asFile.encoding = e.encoding;
+    splitFolder(asFile, dir, file);
     file += "|" + e.linkTarget;
   }
 }

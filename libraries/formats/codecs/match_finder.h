@@ -16,22 +16,22 @@ struct Match {
 
 class MatchFinder {
  public:
-  // Windows up to 2^windowBits bytes back; matches of minMatch..maxMatch bytes.
-  // Reads exactly `size` bytes of `in` (Truncated if it ends before).
+  // Windows up to 2^windowBits bytes back; matches of minMatch (3 or more) to
+  // maxMatch bytes. Reads exactly `size` bytes of `in` (Truncated if it ends before).
   MatchFinder(InStream& in, uint64_t size, int windowBits, uint32_t minMatch, uint32_t maxMatch);
 
   // Makes at least `ahead` bytes past the current position available, or all that
   // is left of the input. Pointers into the buffer stay valid until the next call.
   void fill(size_t ahead);
 
-  size_t avail() const { return end_ - pos_; }             // loaded bytes from the current position
+  size_t avail() const { return end_ - pos_; }        // loaded bytes from the current position
   const uint8_t* here() const { return buf_.data() + pos_; }
   uint64_t consumed() const { return done_ + pos_; }  // input position of here()
 
   // Candidate search at the current position: calls accept(len, dist) for each
-  // match longer than the best so far, nearest first, at most `chain` candidates,
-  // stopping early at `nice`. accept returns the length now to beat. Inserts the
-  // position into the chains and moves past it.
+  // match longer than `beat` and than every one before it, nearest first, over at
+  // most `chain` candidates, stopping at `nice`. accept returns the length now to
+  // beat. Inserts the position into the chains and moves past it.
   template <typename Accept>
   void search(uint32_t chain, uint32_t nice, uint32_t beat, Accept accept);
 

@@ -14,6 +14,17 @@ class Bzip2StreamDecoder {
   Bzip2StreamDecoder(InStream& in, bool multiStream) : br_(in), multiStream_(multiStream) {}
 
   size_t read(uint8_t* buf, size_t n) {
+    try {
+      return readSome(buf, n);
+    } catch (const Error& e) {
+      // Zeros stand in for missing input; what they decode to is no real damage.
+      if (e.kind() == ErrorKind::Corrupt && br_.overrun()) fail(ErrorKind::Truncated, "bzip2 data ends early");
+      throw;
+    }
+  }
+
+ private:
+  size_t readSome(uint8_t* buf, size_t n) {
     size_t got = 0;
     while (got < n) {
       switch (state_) {
@@ -44,7 +55,6 @@ class Bzip2StreamDecoder {
     return got;
   }
 
- private:
   enum class State { FirstHeader, NextHeader, Blocks, InBlock, Done };
 
   bool readHeader() {

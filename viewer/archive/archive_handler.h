@@ -1,0 +1,79 @@
+// The base of the four format handlers: binds one archiver library by name,
+// checks its version, and runs its functions with the neutral results of an
+// absent library. Format handlers add their command lines.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "archive_types.h"
+#include "archiver.h"
+
+class CArchiveHandler {
+ public:
+  CArchiveHandler(const char* fileName, const char* prefix, unsigned minVersion);
+  virtual ~CArchiveHandler();
+  CArchiveHandler(const CArchiveHandler&) = delete;
+  CArchiveHandler& operator=(const CArchiveHandler&) = delete;
+
+  // Loads the library; false (and absent) when it is missing, too old or lacks
+  // one of the functions bound by name.
+  bool Load();
+  // Closes an open archive, then frees the library.
+  void Unload();
+  bool IsPresent() const { return module != nullptr; }
+
+  int RunCommand(HWND window, const std::string& commandLine, char* output, DWORD size);
+  virtual int CheckArchive(const std::string& path, int mode);
+  int GetFileCount(const std::string& path);
+  virtual bool OpenArchive(HWND window, const std::string& path, DWORD mode);
+  virtual int FindFirst(const std::string& wildcard, archiver::ArcItemInfo* info);
+  int FindNext(archiver::ArcItemInfo* info);
+  void CloseArchive();
+
+  virtual std::string Extract(const ArchiveContext& ctx, const std::string& names, const std::string& dest,
+                              const ExtractOptions& options) = 0;
+  virtual std::string BuildWorkExtractCommand(const ArchiveContext& ctx, const std::string& names) const = 0;
+  virtual std::string FormatName() const = 0;
+
+  const char* FileName() const { return m_fileName; }
+
+  // Members in the order the handlers share.
+  DWORD version = 0;  // the library's 16-bit version value; 0 until loaded
+  archiver::ArchiveHandle handle = nullptr;
+  HMODULE module = nullptr;
+  archiver::GetVersionFn getVersion = nullptr;
+  archiver::CommandFn command = nullptr;
+  archiver::GetFileCountFn getFileCount = nullptr;
+  archiver::OpenArchiveFn openArchive = nullptr;
+  archiver::FindFirstFn findFirst = nullptr;
+  archiver::FindNextFn findNext = nullptr;
+  archiver::CloseArchiveFn closeArchive = nullptr;
+  archiver::CheckArchiveFn checkArchive = nullptr;
+
+ protected:
+  // Binds what a handler needs beyond the eight; false makes the library absent.
+  virtual bool BindExtras() { return true; }
+  FARPROC Bind(const char* suffix) const;
+
+  // Runs the command entry and returns its report (up to the first NUL), with
+  // the result in *result when given. The library absent: "" and -1.
+  std::string RunForOutput(HWND window, const std::string& commandLine, DWORD size, int* result = nullptr);
+  // Writes `text` into the response file `fileName` in the temporary folder
+  // (text mode: a line feed becomes CR LF), runs `commandLine` (or "@" and the
+  // file's path when empty) with a 1 048 576-byte buffer, deletes the file
+  // whatever happened, and returns the report.
+  std::string RunWithResponseFile(HWND window, const char* fileName, const std::string& text,
+                                  const std::string& commandLine = std::string());
+
+ private:
+  const char* m_fileName;
+  const char* m_prefix;
+  unsigned m_minVersion;
+};
+
+// The temporary folder, always ending in a backslash (a trail byte 5C of the
+// last character does not count as one).
+std::string TempFolder();
+// The full path of a response file in the temporary folder.
+std::string ResponseFilePath(const char* fileName);

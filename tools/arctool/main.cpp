@@ -13,7 +13,7 @@ namespace {
 const char kUsage[] =
     "usage: arctool list ARCHIVE\n"
     "       arctool test ARCHIVE\n"
-    "       arctool extract ARCHIVE DIR\n"
+    "       arctool extract ARCHIVE DIR     (replaces existing files)\n"
     "       arctool create FORMAT ARCHIVE FILE...\n"
     "       arctool cat ARCHIVE NAME\n"
     "FORMAT: lzh:lh0|lh5|lh6|lh7, cab:none|mszip|lzx:15..21, tar, tgz:1..9, tbz:1..9, taz, gz, bz2, Z\n";

@@ -57,7 +57,8 @@ void setAttributes(const std::string& path, uint32_t attributes);  // read-only 
 std::vector<std::string> listFolder(const std::string& path);  // names only, no "." or ".."
 std::string currentFolder();
 std::string tempFolder();
-// A new, not yet existing name in `folder` starting with `prefix`.
+// The path (folder + '/' + name) of a not yet existing name in `folder` whose
+// name starts with `prefix`.
 std::string uniqueName(const std::string& folder, const std::string& prefix);
 
 // Test hook: after `bytes` more bytes have been written through File, every

@@ -1,0 +1,196 @@
+#include "codecs/lzw_decoder.h"
+
+#include <string>
+
+#include "codecs/lzw_format.h"
+
+namespace fmt::codecs {
+
+using namespace lzw;
+
+struct LzwInStream::State {
+  explicit State(InStream& src) : in(src) {}
+
+  InStream& in;
+  uint8_t inBuf[1 << 16];
+  size_t inPos = 0, inLen = 0;
+  bool inEnd = false;
+  uint64_t acc = 0;  // bits not yet taken, lowest first
+  int accBits = 0;
+  uint64_t phaseBits = 0;  // bits taken since the width last changed
+
+  bool started = false, finished = false;
+  int maxBits = 0;
+  bool block = false;
+  int width = kMinBits;
+  uint32_t maxCode = 0;  // the largest code of the current width
+  uint32_t limit = 0;    // codes in a full table
+  uint32_t next = 0;     // the code the next table entry gets
+  bool fresh = true;     // the next code starts the table (after the start or a CLEAR)
+  uint32_t previous = 0;
+  uint8_t firstByte = 0;  // first byte of the last string
+
+  uint16_t prefix[1 << kMaxBits];
+  uint8_t suffix[1 << kMaxBits];
+  uint8_t stack[(1 << kMaxBits) + 1];
+  size_t stackTop = 0;  // pending output: stack[0..stackTop) read backwards
+
+  bool pullByte(uint8_t& b) {
+    if (inPos == inLen) {
+      if (inEnd) return false;
+      inLen = in.read(inBuf, sizeof inBuf);
+      inPos = 0;
+      if (inLen == 0) {
+        inEnd = true;
+        return false;
+      }
+    }
+    b = inBuf[inPos++];
+    return true;
+  }
+
+  bool fill(int bits) {
+    while (accBits < bits) {
+      uint8_t b;
+      if (!pullByte(b)) return false;
+      acc |= static_cast<uint64_t>(b) << accBits;
+      accBits += 8;
+    }
+    return true;
+  }
+
+  // A final code with too few bits left is not a code: the data has ended.
+  bool getCode(uint32_t& code) {
+    if (!fill(width)) return false;
+    code = static_cast<uint32_t>(acc & ((1u << width) - 1));
+    acc >>= width;
+    accBits -= width;
+    phaseBits += width;
+    return true;
+  }
+
+  void skipRestOfGroup() {
+    uint64_t pad = groupPadding(phaseBits, width);
+    while (pad > 0) {
+      const int step = pad > 32 ? 32 : static_cast<int>(pad);
+      if (!fill(step)) {
+        acc = 0;
+        accBits = 0;
+        break;
+      }
+      acc >>= step;
+      accBits -= step;
+      pad -= static_cast<uint64_t>(step);
+    }
+    phaseBits = 0;
+  }
+
+  // A width reached by growing to the maximum takes every code; the 9-bit start
+  // does not, so with 9-bit codes a full table moves on to 10-bit codes.
+  void setWidth(int w) {
+    skipRestOfGroup();
+    width = w;
+    maxCode = w == maxBits && w != kMinBits ? limit : (1u << w) - 1;
+  }
+
+  void readHeader() {
+    uint8_t h[kHeaderSize];
+    for (uint8_t& b : h)
+      if (!pullByte(b)) fail(ErrorKind::Corrupt, "not compress (.Z) data: the header is incomplete");
+    if (!looksLikeHeader(h, kHeaderSize)) fail(ErrorKind::Corrupt, "not compress (.Z) data");
+    maxBits = h[2] & kBitsMask;
+    block = (h[2] & kBlockModeFlag) != 0;
+    if (maxBits < kMinBits || maxBits > kMaxBits)
+      fail(maxBits > kMaxBits ? ErrorKind::Unsupported : ErrorKind::Corrupt,
+           "compress (.Z) data with " + std::to_string(maxBits) + "-bit codes");
+    limit = 1u << maxBits;
+    width = kMinBits;
+    maxCode = (1u << width) - 1;
+    next = block ? kClear + 1 : 256;
+  }
+
+  // Decodes one code onto the stack; false at the end of the data.
+  bool decodeOne() {
+    if (next > maxCode) setWidth(width + 1);
+    uint32_t code;
+    if (!getCode(code)) return false;
+    if (block && code == kClear) {
+      setWidth(kMinBits);
+      next = kClear + 1;
+      fresh = true;
+      return true;
+    }
+    if (fresh) {
+      if (code > 255) fail(ErrorKind::Corrupt, "compress (.Z) data: a string code where a literal must be");
+      fresh = false;
+      previous = code;
+      firstByte = static_cast<uint8_t>(code);
+      stack[stackTop++] = firstByte;
+      return true;
+    }
+    const uint32_t incoming = code;
+    if (code > next || (code == next && next >= limit)) fail(ErrorKind::Corrupt, "compress (.Z) data: a code not yet defined");
+    if (code == next) {  // the string being defined: previous string plus its own first byte
+      stack[stackTop++] = firstByte;
+      code = previous;
+    }
+    // Every entry points to a smaller code, so this ends within the table size.
+    while (code >= 256) {
+      stack[stackTop++] = suffix[code];
+      code = prefix[code];
+    }
+    firstByte = static_cast<uint8_t>(code);
+    stack[stackTop++] = firstByte;
+    if (next < limit) {
+      prefix[next] = static_cast<uint16_t>(previous);
+      suffix[next] = firstByte;
+      next++;
+    }
+    previous = incoming;
+    return true;
+  }
+};
+
+LzwInStream::LzwInStream(InStream& in) : s_(std::make_unique<State>(in)) {}
+LzwInStream::~LzwInStream() = default;
+
+int LzwInStream::maxBits() const { return s_->maxBits; }
+bool LzwInStream::blockMode() const { return s_->block; }
+
+size_t LzwInStream::read(void* buf, size_t n) {
+  State& s = *s_;
+  if (!s.started) {
+    s.started = true;
+    s.readHeader();
+  }
+  auto* out = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    if (s.stackTop > 0) {
+      while (s.stackTop > 0 && done < n) out[done++] = s.stack[--s.stackTop];
+      continue;
+    }
+    if (s.finished) break;
+    if (!s.decodeOne()) s.finished = true;
+  }
+  return done;
+}
+
+uint64_t lzwDecode(InStream& in, OutStream& out, const ProgressFn& progress) {
+  LzwInStream lzw(in);
+  std::vector<uint8_t> buf(1 << 16);
+  uint64_t total = 0, reported = 0;
+  for (;;) {
+    const size_t got = lzw.read(buf.data(), buf.size());
+    if (got == 0) break;
+    out.write(buf.data(), got);
+    total += got;
+    if (progress && total - reported >= (1u << 20)) {
+      reported = total;
+      if (!progress(total, 0)) fail(ErrorKind::Cancelled, "cancelled");
+    }
+  }
+  return total;
+}
+
+}  // namespace fmt::codecs

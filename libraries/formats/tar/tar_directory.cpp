@@ -1,0 +1,353 @@
+#include "tar/tar_directory.h"
+
+#include <map>
+#include <optional>
+
+#include "platform/platform.h"
+#include "tar/tar_format.h"
+#include "tar/tar_pax.h"
+
+namespace fmt::tar {
+
+namespace {
+
+std::string offsetText(uint64_t pos) { return std::to_string(pos); }
+
+// pax keywords as they apply to one entry: the global ones, then the entry's own.
+struct PaxValues {
+  std::map<std::string, std::string> values;
+  SparseMap pairs;  // GNU.sparse.offset / GNU.sparse.numbytes records, in order (sparse 0.0)
+  bool pairsBad = false;
+
+  void apply(const std::vector<PaxRecord>& records) {
+    std::optional<uint64_t> pendingOffset;
+    for (const PaxRecord& r : records) {
+      if (r.key == "GNU.sparse.offset") {
+        uint64_t v;
+        if (!parsePaxNumber(r.value, v)) pairsBad = true;
+        pendingOffset = v;
+      } else if (r.key == "GNU.sparse.numbytes") {
+        uint64_t v;
+        if (!pendingOffset || !parsePaxNumber(r.value, v) || pairs.size() >= kMaxSparseChunks) {
+          pairsBad = true;
+        } else {
+          pairs.push_back({*pendingOffset, v});
+          pendingOffset.reset();
+        }
+      } else {
+        values[r.key] = r.value;
+      }
+    }
+  }
+  const std::string* get(const std::string& key) const {
+    const auto it = values.find(key);
+    return it == values.end() ? nullptr : &it->second;
+  }
+};
+
+class Scanner {
+ public:
+  Scanner(DecodedInput& in, Directory& dir) : in_(in), dir_(dir) {}
+
+  void run() {
+    uint8_t block[kBlock];
+    for (;;) {
+      if (dir_.entries.size() >= kMaxEntries) {
+        warn("more than " + std::to_string(kMaxEntries) + " entries; the rest is not listed");
+        return;
+      }
+      const uint64_t at = in_.position();
+      const size_t got = in_.read(block, kBlock);
+      if (got == 0) return;  // no end marker; the archive is still whole
+      if (got < kBlock) {
+        warn("the archive ends inside a header at offset " + offsetText(at));
+        return;
+      }
+      if (isZeroBlock(block)) {
+        if (!afterZeroBlock(block)) return;
+      }
+      if (!checksumMatches(block)) {
+        warn("a damaged header at offset " + offsetText(at) + "; the rest of the archive is ignored");
+        return;
+      }
+      if (!header(block, at)) return;
+    }
+  }
+
+ private:
+  void warn(const std::string& w) { dir_.warnings.push_back(w); }
+
+  // One zero block: a second one (or the end) ends the archive; otherwise the
+  // next block is taken as a header when it is one.
+  bool afterZeroBlock(uint8_t* block) {
+    const uint64_t at = in_.position();
+    const size_t got = in_.read(block, kBlock);
+    if (got < kBlock || isZeroBlock(block)) return false;
+    if (!checksumMatches(block)) {
+      warn("data after the end of the archive at offset " + offsetText(at) + " is ignored");
+      return false;
+    }
+    return true;
+  }
+
+  // The data of a long name or pax header, bounded.
+  std::optional<std::string> extendedData(const uint8_t* block, uint64_t at) {
+    int64_t size;
+    if (!parseField(block, kSize, size) || size < 0) {
+      warn("a damaged header at offset " + offsetText(at) + "; the rest of the archive is ignored");
+      return std::nullopt;
+    }
+    if (static_cast<uint64_t>(size) > kMaxExtendedHeader) {
+      warn("an extended header of " + std::to_string(size) + " bytes at offset " + offsetText(at) +
+           " is too large; the rest of the archive is ignored");
+      return std::nullopt;
+    }
+    std::string data(static_cast<size_t>(size), '\0');
+    if (in_.read(data.data(), data.size()) < data.size()) {
+      warn("the archive ends inside an extended header at offset " + offsetText(at));
+      return std::nullopt;
+    }
+    in_.seek(in_.position() + (roundUpToBlock(data.size()) - data.size()));
+    return data;
+  }
+
+  static std::string cString(const std::string& s) { return s.substr(0, s.find('\0')); }
+
+  bool header(const uint8_t* block, uint64_t at) {
+    const char type = static_cast<char>(block[kTypeflag]);
+    switch (type) {
+      case 'L':
+      case 'K': {
+        auto data = extendedData(block, at);
+        if (!data) return false;
+        (type == 'L' ? longName_ : longLink_) = cString(*data);
+        return true;
+      }
+      case 'x':
+      case 'g': {
+        auto data = extendedData(block, at);
+        if (!data) return false;
+        std::vector<PaxRecord> records;
+        if (!parsePax(*data, records)) warn("a damaged pax header at offset " + offsetText(at));
+        if (type == 'x') {
+          local_ = records;
+        } else {
+          global_.apply(records);
+        }
+        return true;
+      }
+      case 'V': {  // a volume label, not a member
+        auto data = extendedData(block, at);
+        return data.has_value();
+      }
+      default: return member(block, type, at);
+    }
+  }
+
+  bool member(const uint8_t* block, char type, uint64_t at) {
+    PaxValues pax = global_;
+    pax.apply(local_);
+    local_.clear();
+    Entry e;
+    Item it;
+
+    const Flavor flavor = flavorOf(block);
+    std::string name = fieldString(block, kName);
+    if (flavor == Flavor::Ustar) {
+      const std::string prefix = fieldString(block, kPrefix);
+      if (!prefix.empty()) name = prefix + "/" + name;
+    }
+    if (longName_) name = *longName_;
+    if (const std::string* p = pax.get("path")) name = *p;
+    if (const std::string* p = pax.get("GNU.sparse.name")) name = *p;
+    std::string link = fieldString(block, kLinkname);
+    if (longLink_) link = *longLink_;
+    if (const std::string* p = pax.get("linkpath")) link = *p;
+    longName_.reset();
+    longLink_.reset();
+
+    int64_t size = 0, mtime = 0, mode = 0;
+    bool sizeOk = parseField(block, kSize, size) && size >= 0;
+    if (const std::string* p = pax.get("size")) {
+      uint64_t v;
+      sizeOk = parsePaxNumber(*p, v) && v < (uint64_t{1} << 62);
+      size = static_cast<int64_t>(v);
+    }
+    if (!sizeOk) {
+      warn("a damaged size in the header at offset " + offsetText(at) + "; the rest of the archive is ignored");
+      return false;
+    }
+    if (!parseField(block, kMtime, mtime)) mtime = 0;
+    if (const std::string* p = pax.get("mtime")) {
+      int64_t t;
+      if (parsePaxTime(*p, t)) mtime = t;
+    }
+    if (!parseField(block, kMode, mode) || mode < 0) mode = 0;
+
+    const bool trailingSlash = !name.empty() && name.back() == '/';
+    switch (type) {
+      case '1': e.kind = EntryKind::Hardlink; break;
+      case '2': e.kind = EntryKind::Symlink; break;
+      case '3':
+      case '4': e.kind = EntryKind::Device; break;
+      case '5':
+      case 'D': e.kind = EntryKind::Folder; break;
+      case '6': e.kind = EntryKind::Fifo; break;
+      default: e.kind = trailingSlash ? EntryKind::Folder : EntryKind::File; break;
+    }
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    // "./a" is "a": tar run on "." writes every name that way.
+    while (name.size() > 2 && name.compare(0, 2, "./") == 0) name.erase(0, 2);
+    e.name = name;
+    if (e.kind == EntryKind::Symlink || e.kind == EntryKind::Hardlink) e.linkTarget = link;
+    e.encoding = platform::isValidUtf8(e.name) && platform::isValidUtf8(e.linkTarget) ? NameEncoding::Utf8
+                                                                                     : NameEncoding::ShiftJis;
+    e.mtime = mtime;
+    unixToDosTime(mtime, e.dosDate, e.dosTime);
+    static const uint32_t kTypeBits[] = {0100000, 0040000, 0120000, 0100000, 0020000, 0010000};
+    e.hasUnixMode = true;
+    e.unixMode = static_cast<uint32_t>(mode & 07777) | kTypeBits[static_cast<int>(e.kind)];
+    if (type == '4') e.unixMode = static_cast<uint32_t>(mode & 07777) | 0060000;
+    if (e.kind == EntryKind::Folder) e.attributes |= kAttrFolder;
+    if (!(mode & 0200)) e.attributes |= kAttrReadOnly;
+    e.method = filterName(in_.filter());
+
+    it.storedSize = static_cast<uint64_t>(size);
+    e.size = it.storedSize;
+    if (e.kind == EntryKind::Folder) e.size = 0;
+    if (type == 'S' && !gnuSparse(block, e, it)) return false;
+    it.dataOffset = in_.position();
+    if (type != 'S' && !paxSparse(pax, e, it)) return false;
+    e.packedSize = it.storedSize;
+    if (it.sparse && it.problem.empty()) {
+      it.problem = checkSparseMap(it.map, e.size, it.storedSize);
+      if (!it.problem.empty()) warn("entry " + e.name + ": " + it.problem);
+    }
+
+    // Skip the data; a stream that ends inside it leaves the entry unreadable.
+    const uint64_t dataEnd = it.dataOffset + it.storedSize;
+    const bool whole = in_.seek(dataEnd);
+    if (!whole) {
+      it.problem = "the archive ends inside this entry's data (" + std::to_string(it.storedSize) + " bytes stated)";
+      it.problemKind = ErrorKind::Truncated;
+      warn("the archive ends inside the data of " + e.name);
+    }
+    const uint64_t next = it.dataOffset + roundUpToBlock(it.storedSize);
+    dir_.entries.push_back(std::move(e));
+    dir_.items.push_back(std::move(it));
+    if (!whole) return false;
+    in_.seek(next);  // the padding may be missing at the very end
+    return true;
+  }
+
+  // Old GNU sparse: four chunks in the header, 21 more in each extension block.
+  bool gnuSparse(const uint8_t* block, Entry& e, Item& it) {
+    it.sparse = true;
+    int64_t real;
+    if (!parseField(block, kGnuRealSize, real) || real < 0) {
+      warn("a damaged sparse header for " + e.name + "; the rest of the archive is ignored");
+      return false;
+    }
+    e.size = static_cast<uint64_t>(real);
+    auto addPairs = [&](const uint8_t* p, size_t count) {
+      for (size_t i = 0; i < count; i++, p += 24) {
+        if (p[0] == 0) return;  // unused slot
+        int64_t off, len;
+        if (!parseNumber(p, 12, off) || !parseNumber(p + 12, 12, len) || off < 0 || len < 0 ||
+            it.map.size() >= kMaxSparseChunks) {
+          it.problem = "a damaged sparse map";
+          return;
+        }
+        it.map.push_back({static_cast<uint64_t>(off), static_cast<uint64_t>(len)});
+      }
+    };
+    addPairs(block + kGnuSparse, kGnuSparseCount);
+    bool extended = block[kGnuIsExtended] != 0;
+    uint8_t ext[kBlock];
+    while (extended) {
+      if (in_.read(ext, kBlock) < kBlock) {
+        warn("the archive ends inside the sparse map of " + e.name);
+        return false;
+      }
+      addPairs(ext, kGnuExtCount);
+      extended = ext[kGnuExtIsExtended] != 0;
+    }
+    return true;
+  }
+
+  // pax sparse forms: 0.0 (offset/numbytes records), 0.1 (GNU.sparse.map) and
+  // 1.0 (the map at the start of the data).
+  bool paxSparse(const PaxValues& pax, Entry& e, Item& it) {
+    const std::string* major = pax.get("GNU.sparse.major");
+    const std::string* list = pax.get("GNU.sparse.map");
+    const bool pairs = !pax.pairs.empty() || pax.pairsBad;
+    if (!major && !list && !pairs) return true;
+    it.sparse = true;
+    uint64_t real = e.size;
+    const std::string* realText = pax.get("GNU.sparse.realsize");
+    if (!realText) realText = pax.get("GNU.sparse.size");
+    if (realText && !parsePaxNumber(*realText, real)) it.problem = "a damaged sparse size";
+    e.size = real;
+    if (major && *major == "1") {
+      return readDataMap(e, it);
+    } else if (major && *major != "0") {
+      it.problem = "sparse format " + *major + " is not supported";
+      it.problemKind = ErrorKind::Unsupported;
+    } else if (list) {
+      if (!parseSparseMapList(*list, it.map)) it.problem = "a damaged sparse map";
+    } else {
+      if (pax.pairsBad) it.problem = "a damaged sparse map";
+      it.map = pax.pairs;
+    }
+    return true;
+  }
+
+  // Sparse 1.0: decimal lines (count, then offset and length of each chunk),
+  // padded to a block, then the chunks.
+  bool readDataMap(Entry& e, Item& it) {
+    uint64_t consumed = 0;
+    auto number = [&](uint64_t& v) {
+      std::string digits;
+      for (;;) {
+        char c;
+        if (consumed >= it.storedSize || in_.read(&c, 1) == 0) return false;
+        consumed++;
+        if (c == '\n') break;
+        if (digits.size() > 20) return false;
+        digits.push_back(c);
+      }
+      return parsePaxNumber(digits, v);
+    };
+    uint64_t count;
+    bool ok = number(count) && count <= kMaxSparseChunks;
+    for (uint64_t i = 0; ok && i < count; i++) {
+      SparseChunk c;
+      ok = number(c.offset) && number(c.length);
+      if (ok) it.map.push_back(c);
+    }
+    const uint64_t mapBytes = roundUpToBlock(consumed);
+    if (!ok || mapBytes > it.storedSize) {
+      warn("a damaged sparse map for " + e.name + "; the rest of the archive is ignored");
+      return false;
+    }
+    in_.seek(it.dataOffset + mapBytes);
+    it.dataOffset += mapBytes;
+    it.storedSize -= mapBytes;
+    return true;
+  }
+
+  DecodedInput& in_;
+  Directory& dir_;
+  std::optional<std::string> longName_, longLink_;
+  std::vector<PaxRecord> local_;
+  PaxValues global_;
+};
+
+}  // namespace
+
+void readDirectory(DecodedInput& in, Directory& dir) {
+  in.seek(0);
+  Scanner(in, dir).run();
+}
+
+}  // namespace fmt::tar

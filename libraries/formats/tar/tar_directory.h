@@ -1,0 +1,37 @@
+// Reading the headers of a tar archive into entries: one pass over the decoded
+// stream, with GNU long names, pax records and sparse maps applied.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/entry.h"
+#include "core/error.h"
+#include "tar/tar_input.h"
+#include "tar/tar_sparse.h"
+
+namespace fmt::tar {
+
+constexpr size_t kMaxEntries = 1 << 20;
+
+// Where an entry's data lies in the decoded stream, and what was wrong with it.
+struct Item {
+  uint64_t dataOffset = 0;
+  uint64_t storedSize = 0;  // bytes of data stored (for sparse files, the chunks only)
+  bool sparse = false;
+  SparseMap map;
+  std::string problem;  // set when the entry cannot be extracted
+  ErrorKind problemKind = ErrorKind::Corrupt;
+};
+
+struct Directory {
+  std::vector<Entry> entries;
+  std::vector<Item> items;
+  std::vector<std::string> warnings;
+};
+
+// Reads from the start of `in`. Damage ends the listing with a warning; what
+// was read before it stays.
+void readDirectory(DecodedInput& in, Directory& dir);
+
+}  // namespace fmt::tar

@@ -1,0 +1,52 @@
+// Where the tar reader gets its bytes: the raw archive (a file, or memory for
+// tests and fuzzing) and, over it, the decoded stream with a position. Seeking
+// forward reads on; seeking back restarts the decoder, so that extracting
+// entries in order decodes the archive once.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/stream.h"
+#include "tar/tar_filters.h"
+
+namespace fmt::tar {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual uint64_t size() const = 0;
+  virtual size_t readAt(uint64_t pos, void* buf, size_t n) = 0;  // fewer only at the end
+};
+
+std::unique_ptr<ByteSource> fileByteSource(const std::string& path);  // throws Io
+std::unique_ptr<ByteSource> memoryByteSource(std::vector<uint8_t> data);
+
+class DecodedInput {
+ public:
+  DecodedInput(ByteSource& src, Filter filter);
+  ~DecodedInput();
+
+  size_t read(void* buf, size_t n);  // fewer only at the end of the decoded data
+  uint64_t position() const { return pos_; }
+  // False when the decoded data ends before `pos` (the position is then its end).
+  bool seek(uint64_t pos);
+  Filter filter() const { return filter_; }
+  // After an error inside the decoder: the next seek starts again from the top.
+  void invalidate() { valid_ = false; }
+  InStream& decoder() { return *decoder_; }  // for the gzip header
+
+ private:
+  class RawStream;
+  void restart();
+
+  ByteSource& src_;
+  Filter filter_;
+  std::unique_ptr<RawStream> raw_;
+  std::unique_ptr<InStream> decoder_;
+  uint64_t pos_ = 0;
+  bool valid_ = true;
+};
+
+}  // namespace fmt::tar

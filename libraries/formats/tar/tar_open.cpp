@@ -1,0 +1,12 @@
+#include "core/archive.h"
+#include "platform/platform.h"
+#include "tar/tar_reader.h"
+
+namespace fmt {
+
+std::unique_ptr<ArchiveReader> openTar(const std::string& path) {
+  const int64_t mtime = platform::stat(path).mtime;
+  return tar::TarReader::open(tar::fileByteSource(path), tar::singleFileName(path), mtime);
+}
+
+}  // namespace fmt

@@ -1,0 +1,183 @@
+#include "tar/tar_reader.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "codecs/gzip_decoder.h"
+#include "platform/platform.h"
+#include "tar/tar_format.h"
+
+namespace fmt::tar {
+
+namespace {
+
+class InputView : public InStream {
+ public:
+  explicit InputView(DecodedInput& in) : in_(in) {}
+  size_t read(void* buf, size_t n) override { return in_.read(buf, n); }
+
+ private:
+  DecodedInput& in_;
+};
+
+class ProgressOut : public OutStream {
+ public:
+  ProgressOut(OutStream& out, uint64_t total, const ProgressFn& progress) : out_(out), total_(total), progress_(progress) {}
+  void write(const void* buf, size_t n) override {
+    out_.write(buf, n);
+    done_ += n;
+    if (progress_ && !progress_(done_, total_)) fail(ErrorKind::Cancelled, "cancelled");
+  }
+  uint64_t done() const { return done_; }
+
+ private:
+  OutStream& out_;
+  uint64_t total_;
+  const ProgressFn& progress_;
+  uint64_t done_ = 0;
+};
+
+void copy(InStream& in, OutStream& out, uint64_t n, const char* what) {
+  std::vector<uint8_t> buf(1 << 16);
+  while (n > 0) {
+    const size_t step = static_cast<size_t>(std::min<uint64_t>(n, buf.size()));
+    readExact(in, buf.data(), step, what);
+    out.write(buf.data(), step);
+    n -= step;
+  }
+}
+
+TarKind kindFor(Filter f, bool isTar) {
+  switch (f) {
+    case Filter::Gzip: return isTar ? TarKind::TarGz : TarKind::Gz;
+    case Filter::Compress: return isTar ? TarKind::TarZ : TarKind::Z;
+    case Filter::Bzip2: return isTar ? TarKind::TarBz2 : TarKind::Bz2;
+    case Filter::None: break;
+  }
+  return TarKind::Tar;
+}
+
+}  // namespace
+
+TarReader::TarReader(std::unique_ptr<ByteSource> src, Filter filter)
+    : src_(std::move(src)), input_(std::make_unique<DecodedInput>(*src_, filter)) {}
+TarReader::~TarReader() = default;
+
+std::unique_ptr<TarReader> TarReader::open(std::unique_ptr<ByteSource> src, const std::string& fileName,
+                                           int64_t fileMtime) {
+  uint8_t magic[16] = {};
+  const size_t magicLen = src->readAt(0, magic, sizeof magic);
+  const Filter filter = detectFilter(magic, magicLen);
+  const uint64_t rawSize = src->size();
+  std::unique_ptr<TarReader> r(new TarReader(std::move(src), filter));
+
+  // Decoding the start tells a compressed tar from a single compressed file.
+  uint8_t start[2 * kBlock] = {};
+  const size_t got = r->input_->read(start, sizeof start);
+  const bool emptyArchive = got == sizeof start && isZeroBlock(start) && isZeroBlock(start + kBlock) &&
+                            (filter != Filter::None || rawSize % kBlock == 0);
+  const bool isTar = (got >= kBlock && looksLikeHeader(start)) || emptyArchive;
+  if (!isTar && filter == Filter::None) return nullptr;
+  r->kind_ = kindFor(filter, isTar);
+  if (!isTar) {
+    r->readSingleFile(fileName, fileMtime);
+    return r;
+  }
+  try {
+    readDirectory(*r->input_, r->dir_);
+  } catch (const Error& e) {
+    if (e.kind() == ErrorKind::Io) throw;
+    r->input_->invalidate();
+    r->dir_.warnings.push_back(std::string("the compressed data is damaged: ") + e.what() +
+                               "; the entries after it are not listed");
+  }
+  return r;
+}
+
+void TarReader::readSingleFile(const std::string& fileName, int64_t fileMtime) {
+  single_ = true;
+  Entry e;
+  Item it;
+  e.method = filterName(input_->filter());
+  e.packedSize = src_->size();
+  e.mtime = fileMtime;
+  e.name = fileName;
+  auto* gz = dynamic_cast<codecs::GzipInStream*>(&input_->decoder());
+  try {
+    if (gz) {
+      const codecs::GzipHeader& h = gz->firstHeader();
+      if (h.hasName && !h.name.empty()) e.name = h.name;
+      if (h.mtime) e.mtime = h.mtime;
+    }
+    input_->seek(UINT64_MAX);  // to the end: the size is known only by decoding
+    e.size = input_->position();
+    if (gz && gz->members() == 1) {
+      e.hasCrc = true;
+      e.crc = gz->lastMemberCrc();
+    }
+    if (gz && gz->trailingGarbage()) dir_.warnings.push_back("data after the end of the gzip data is ignored");
+  } catch (const Error& err) {
+    if (err.kind() == ErrorKind::Io) throw;
+    input_->invalidate();
+    it.problem = err.what();
+    it.problemKind = err.kind();
+    dir_.warnings.push_back(std::string("the compressed data is damaged: ") + err.what());
+  }
+  e.encoding = platform::isValidUtf8(e.name) ? NameEncoding::Utf8 : NameEncoding::ShiftJis;
+  unixToDosTime(e.mtime, e.dosDate, e.dosTime);
+  it.storedSize = e.size;
+  dir_.entries.push_back(std::move(e));
+  dir_.items.push_back(std::move(it));
+}
+
+void TarReader::extract(size_t index, OutStream& out, const ProgressFn& progress) {
+  if (index >= dir_.items.size()) fail(ErrorKind::Usage, "no such entry");
+  const Entry& e = dir_.entries[index];
+  const Item& it = dir_.items[index];
+  if (!it.problem.empty()) fail(it.problemKind, e.name + ": " + it.problem);
+  if (e.kind != EntryKind::File) return;  // folders, links, devices: nothing to write
+  ProgressOut counted(out, e.size, progress);
+  try {
+    if (!input_->seek(it.dataOffset)) fail(ErrorKind::Truncated, "the archive ends before this entry's data");
+    InputView view(*input_);
+    if (single_) {
+      copy(view, counted, it.storedSize, "compressed data");
+      uint8_t extra;
+      if (view.read(&extra, 1) != 0) fail(ErrorKind::Corrupt, "the compressed data changed since it was listed");
+    } else if (it.sparse) {
+      LimitedInStream stored(view, it.storedSize);
+      expandSparse(stored, it.map, e.size, counted);
+    } else {
+      copy(view, counted, it.storedSize, "the entry's data");
+    }
+  } catch (...) {
+    input_->invalidate();
+    throw;
+  }
+}
+
+int tarArchiveKind(const ArchiveReader& reader) {
+  const auto* tar = dynamic_cast<const TarReader*>(&reader);
+  return tar ? static_cast<int>(tar->kind()) : 0;
+}
+
+std::string singleFileName(const std::string& archivePath) {
+  const size_t slash = archivePath.find_last_of("/\\");
+  std::string base = slash == std::string::npos ? archivePath : archivePath.substr(slash + 1);
+  std::string lower = base;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  static const struct {
+    const char* ext;
+    const char* replacement;
+  } kExtensions[] = {{".tgz", ".tar"}, {".taz", ".tar"}, {".tbz2", ".tar"}, {".tbz", ".tar"},
+                     {".gz", ""},      {".bz2", ""},     {".z", ""}};
+  for (const auto& x : kExtensions) {
+    const std::string ext = x.ext;
+    if (lower.size() > ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0)
+      return base.substr(0, base.size() - ext.size()) + x.replacement;
+  }
+  // No known extension: a name that cannot be the archive's own.
+  return base + ".out";
+}
+
+}  // namespace fmt::tar

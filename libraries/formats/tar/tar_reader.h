@@ -1,0 +1,53 @@
+// The tar reader behind fmt::openTar: plain tar, tar inside gzip, compress (.Z)
+// or bzip2, and a single compressed file shown as one entry.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/archive.h"
+#include "tar/tar_directory.h"
+#include "tar/tar_filters.h"
+#include "tar/tar_input.h"
+
+namespace fmt::tar {
+
+// The archive kinds as the tar library reports them.
+enum class TarKind { Tar = 1, TarGz = 2, TarZ = 3, Gz = 4, Z = 5, TarBz2 = 6, Bz2 = 7 };
+
+class TarReader : public ArchiveReader {
+ public:
+  // Null when the source is neither a tar archive nor gzip, compress or bzip2
+  // data. `fileName` names a single compressed file without a stored name;
+  // `fileMtime` stamps it when the data has no stamp of its own.
+  static std::unique_ptr<TarReader> open(std::unique_ptr<ByteSource> src, const std::string& fileName,
+                                         int64_t fileMtime = 0);
+  ~TarReader() override;
+
+  ArchiveFormat format() const override { return ArchiveFormat::Tar; }
+  const std::vector<Entry>& entries() const override { return dir_.entries; }
+  void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
+  const std::vector<std::string>& warnings() const override { return dir_.warnings; }
+
+  TarKind kind() const { return kind_; }
+  Filter filter() const { return input_->filter(); }
+
+ private:
+  TarReader(std::unique_ptr<ByteSource> src, Filter filter);
+  void readSingleFile(const std::string& fileName, int64_t fileMtime);
+
+  std::unique_ptr<ByteSource> src_;
+  std::unique_ptr<DecodedInput> input_;
+  Directory dir_;
+  TarKind kind_ = TarKind::Tar;
+  bool single_ = false;
+};
+
+// The kind of a reader that openTar (or openArchive) gave; 0 for other formats.
+int tarArchiveKind(const ArchiveReader& reader);
+
+// A single compressed file's entry name when the data stores none: the file
+// name without its folder and its compression extension (".tgz" gives ".tar").
+std::string singleFileName(const std::string& archivePath);
+
+}  // namespace fmt::tar

@@ -19,7 +19,7 @@ class Bzip2StreamEncoder;
 // Bytes after the last stream that do not start another one are ignored. Throws
 // Corrupt (bad header or code), Checksum (CRC mismatch), Truncated (data ends
 // inside a stream, or no stream at all), Cancelled when `progress` returns false;
-// `progress` is called about every megabyte with (bytes written so far, 0).
+// `progress` is called about every 256 KB with (bytes written so far, 0).
 // Returns the number of bytes written.
 uint64_t bzip2Decode(InStream& in, OutStream& out, bool multiStream = true, const ProgressFn& progress = {});
 
@@ -61,7 +61,7 @@ class Bzip2Encoder {
 };
 
 // Convenience: encodes all of `in` into one stream; `progress` gets (bytes read, 0)
-// after each block. Returns the compressed size.
+// about every megabyte. Returns the compressed size.
 uint64_t bzip2Encode(InStream& in, OutStream& out, int level = 9, const ProgressFn& progress = {});
 
 }  // namespace fmt::codecs

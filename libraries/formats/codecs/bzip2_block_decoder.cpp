@@ -85,8 +85,16 @@ void BlockDecoder::read(BitReader& br, uint32_t capacity) {
 void BlockDecoder::readSymbols(BitReader& br, uint32_t capacity) {
   HuffmanDecoder tables[kMaxGroups];
   for (int t = 0; t < groups_; t++) tables[t].build(lengths_[t], inUse_ + 2);
-  if (tt_.size() < capacity) tt_.resize(capacity);
+  // The table grows with the block rather than with what its header claims, so a
+  // small stream (one ZIP entry, a fuzz input) stays small.
   uint32_t* tt = tt_.data();
+  uint32_t room = static_cast<uint32_t>(std::min<size_t>(tt_.size(), capacity));
+  auto grow = [&](uint32_t need) {
+    uint32_t want = std::min(capacity, std::max({need, room * 2, 65536u}));
+    if (tt_.size() < want) tt_.resize(want);
+    tt = tt_.data();
+    room = want;
+  };
 
   uint8_t mtf[256];
   for (int i = 0; i < inUse_; i++) mtf[i] = seqToByte_[i];
@@ -116,6 +124,7 @@ void BlockDecoder::readSymbols(BitReader& br, uint32_t capacity) {
     }
     if (run) {
       if (run > capacity - n) corrupt("block longer than its stream allows");
+      if (run > room - n) grow(n + run);
       uint32_t b = mtf[0];
       std::fill(tt + n, tt + n + run, b);
       n += run;
@@ -123,7 +132,10 @@ void BlockDecoder::readSymbols(BitReader& br, uint32_t capacity) {
       runShift = 0;
     }
     if (sym == endOfBlock) break;
-    if (n >= capacity) corrupt("block longer than its stream allows");
+    if (n >= room) {
+      if (n >= capacity) corrupt("block longer than its stream allows");
+      grow(n + 1);
+    }
     int j = sym - 1;
     uint8_t b = mtf[j];
     std::memmove(mtf + 1, mtf, static_cast<size_t>(j));

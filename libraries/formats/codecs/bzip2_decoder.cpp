@@ -104,7 +104,7 @@ size_t Bzip2InStream::read(void* buf, size_t n) { return impl_->read(static_cast
 
 uint64_t bzip2Decode(InStream& in, OutStream& out, bool multiStream, const ProgressFn& progress) {
   Bzip2StreamDecoder decoder(in, multiStream);
-  std::vector<uint8_t> buf(1 << 20);
+  std::vector<uint8_t> buf(1 << 18);
   uint64_t total = 0;
   for (;;) {
     size_t n = decoder.read(buf.data(), buf.size());

@@ -43,6 +43,10 @@ std::vector<std::string> lines(const std::string& text) {
 
 using Fields = std::map<std::string, std::string>;
 
+// Members this large take most of a minute to decode; they have a test program
+// of their own.
+constexpr uint64_t kHugeMember = 1ull << 30;
+
 // -hdr.txt: one "key: value" block per member, blocks ended by "--".
 std::vector<Fields> parseHeaders(const std::string& text) {
   std::vector<Fields> out;
@@ -228,7 +232,10 @@ TEST_P(LzhCorpus, DecodesLikeReference) {
       uint16_t crc = 0;
       uint64_t count = 0;
     } sink;
-    if (e.method == "-pm1-" || e.method == "-pm2-") {
+    if (e.size > kHugeMember) {
+      ++next;
+      continue;  // lzh_huge_member_test decodes it, apart from the quick corpus run
+    } else if (e.method == "-pm1-" || e.method == "-pm2-") {
       // No decoder for PMarc's compressed methods: a clear refusal, not garbage.
       try {
         reader->extract(next, sink);

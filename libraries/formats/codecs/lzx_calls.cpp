@@ -1,5 +1,7 @@
 #include "codecs/lzx_calls.h"
 
+#include <cstring>
+
 namespace fmt::codecs::lzx {
 
 namespace {
@@ -21,10 +23,13 @@ void store(uint8_t* p, int64_t v) {
 template <typename Change>
 void scan(uint8_t* frame, size_t n, uint64_t frameStart, int32_t size, Change change) {
   if (size <= 0 || frameStart >= kTranslatedBytes || n <= 10) return;
-  for (size_t i = 0; i < n - 10; ++i) {
-    if (frame[i] != 0xE8) continue;
+  const size_t end = n - 10;
+  for (size_t i = 0; i < end;) {
+    const void* hit = std::memchr(frame + i, 0xE8, end - i);
+    if (!hit) break;
+    i = static_cast<size_t>(static_cast<const uint8_t*>(hit) - frame);
     change(frame + i + 1, static_cast<int64_t>(frameStart + i));
-    i += 4;  // the displacement's bytes are never call bytes themselves
+    i += 5;  // the displacement's bytes are never call bytes themselves
   }
 }
 

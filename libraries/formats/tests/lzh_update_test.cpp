@@ -138,6 +138,19 @@ TEST_F(LzhUpdate, ProgramBeforeTheArchiveIsKept) {
   EXPECT_EQ(got[0].first, "b.txt");
 }
 
+TEST_F(LzhUpdate, TestReportsDamage) {
+  fmt::ExtractObserver quiet;
+  EXPECT_TRUE(lzh::testArchive(archive_, quiet).ok());
+  auto bytes = testsupport::readFile(archive_);
+  auto r = lzh::LzhReader::open(std::make_unique<lzh::MemorySource>(bytes));
+  const auto& h = r->headers()[1];
+  bytes[h.dataOffset() + 10] ^= 0x55;
+  testsupport::writeFile(archive_, bytes);
+  auto summary = lzh::testArchive(archive_, quiet);
+  EXPECT_EQ(summary.failed, 1u);
+  EXPECT_EQ(summary.done, 1u);
+}
+
 TEST_F(LzhUpdate, NonArchiveIsRefused) {
   testsupport::writeFile(archive_, std::string("plain text, not an archive"));
   try {

@@ -12,8 +12,9 @@ namespace fmt::codecs {
 
 class LzWindow {
  public:
-  // `ringBits` must cover the longest distance the method can encode. Before the
-  // first byte the window holds `fill` (LHA programs start from spaces).
+  // The ring (2^ringBits) must be at least twice the longest distance the
+  // method can encode. Before the first byte the window holds `fill` (LHA
+  // programs start from spaces).
   LzWindow(OutStream& out, uint64_t total, int ringBits, uint8_t fill = ' ')
       : buf_(size_t(1) << ringBits, fill), size_(buf_.size()), out_(out), left_(total) {}
 
@@ -35,6 +36,15 @@ class LzWindow {
     left_ -= len;
     size_t src = (pos_ - dist) & (size_ - 1);
     uint8_t* b = buf_.data();
+    // Most matches are short: one fixed 16-byte move. The bytes it writes past
+    // the match are the ring's oldest, farther back than any distance (the
+    // ring is at least twice the longest one), and rewritten before use.
+    if (len <= 16 && dist >= 16 && pos_ + 16 <= size_ && src + 16 <= size_) {
+      std::memcpy(b + pos_, b + src, 16);
+      pos_ += len;
+      if (pos_ == size_) wrap();
+      return;
+    }
     while (len) {
       size_t n = std::min({len, size_ - pos_, size_ - src});
       if (src > pos_ || pos_ - src >= n) {

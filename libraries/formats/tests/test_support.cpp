@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 #include <sys/types.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -77,7 +80,11 @@ int run(const std::string& command, std::string* out) {
   while ((n = fread(buf, 1, sizeof buf, p)) > 0)
     if (out) out->append(buf, n);
   int status = pclose(p);
+#ifdef _WIN32
+  return status;  // the command interpreter's exit code itself
+#else
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 bool haveTool(const std::string& name) { return run("command -v " + sh(name) + " >/dev/null 2>&1") == 0; }

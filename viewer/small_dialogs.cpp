@@ -1,0 +1,126 @@
+#include "small_dialogs.h"
+
+#include "app.h"
+#include "archiver.h"
+#include "sjis.h"
+
+CAboutDlg::~CAboutDlg() {
+  if (m_viewerInfo.hIcon) DestroyIcon(m_viewerInfo.hIcon);
+}
+
+std::string CAboutDlg::VersionLine(const char* file, unsigned version) {
+  return std::string(file) + " Ver" + std::to_string(version / 100) + "." + std::to_string(version % 100);
+}
+
+BOOL CAboutDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  if (SHGetFileInfoA(m_viewerPath.c_str(), 0, &m_viewerInfo, sizeof m_viewerInfo,
+                     SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
+    SendDlgItemMessage(IDC_VIEWER_ICON, STM_SETICON, reinterpret_cast<WPARAM>(m_viewerInfo.hIcon));
+    SetDlgItemText(IDC_TEXT, m_viewerInfo.szDisplayName);
+  }
+  const struct {
+    int id;
+    const char* file;
+    const char* function;
+  } libs[] = {{IDC_LIB_LHA, "UNLHA32.DLL", "UnlhaGetVersion"},
+              {IDC_LIB_CAB, "CAB32.DLL", "CabGetVersion"},
+              {IDC_LIB_TAR, "TAR32.DLL", "TarGetVersion"},
+              {IDC_LIB_ZIP, "UNZIP32.DLL", "UnZipGetVersion"}};
+  for (const auto& lib : libs) {
+    HMODULE m = LoadLibraryA(lib.file);
+    if (!m) continue;
+    if (auto fn = reinterpret_cast<archiver::GetVersionFn>(GetProcAddress(m, lib.function))) {
+      unsigned version = fn() & 0xFFFF;
+      EnableWindow(GetDlgItem(lib.id), TRUE);
+      SetDlgItemText(lib.id, VersionLine(lib.file, version));
+    }
+    FreeLibrary(m);
+  }
+  return TRUE;
+}
+
+std::string CResultDlg::WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); i++) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (sjis::isLeadByte(c) && i + 1 < text.size()) {
+      out += text[i];
+      out += text[++i];
+      continue;
+    }
+    if (c == '\n') out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+BOOL CResultDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  m_icon = LoadIconA(FrameworkResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  SetDlgItemText(IDC_TEXT, WithCrLf(m_text));
+  return TRUE;
+}
+
+void CResultDlg::OnCancel() {
+  // Ends the program: the main window sees the quit message once this dialog is gone.
+  HWND owner = GetWindow(m_hWnd, GW_OWNER);
+  if (owner)
+    PostMessageA(owner, WM_QUIT, 0, 0);
+  else
+    PostQuitMessage(0);
+  CDialog::OnCancel();
+}
+
+void PaintMinimisedIcon(HWND window, HICON icon) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  SendMessageA(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT r;
+  GetClientRect(window, &r);
+  int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+  DrawIcon(dc, (r.right - r.left - cx + 1) / 2, (r.bottom - r.top - cy + 1) / 2, icon);
+  EndPaint(window, &ps);
+}
+
+LRESULT CResultDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
+  if (!IsIconic(m_hWnd)) {
+    handled = false;
+    return 0;
+  }
+  PaintMinimisedIcon(m_hWnd, m_icon);
+  return 0;
+}
+
+LRESULT CResultDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(m_icon); }
+
+BOOL CNoticeDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  SetDlgItemText(IDC_TEXT, m_text);
+  CheckDlgButton(m_hWnd, IDC_HIDE_NOTICE, BST_UNCHECKED);
+  return TRUE;
+}
+
+void CNoticeDlg::OnOK() {
+  m_hide = IsDlgButtonChecked(m_hWnd, IDC_HIDE_NOTICE) == BST_CHECKED ? 1 : 0;
+  EndDialog(IDOK);
+}
+
+BOOL CSfxKindDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  CheckDlgButton(m_hWnd, IDC_SFX_WIN95, BST_CHECKED);
+  return TRUE;
+}
+
+void CSfxKindDlg::OnOK() {
+  if (IsDlgButtonChecked(m_hWnd, IDC_SFX_WIN95) == BST_CHECKED)
+    m_kind = 1;
+  else if (IsDlgButtonChecked(m_hWnd, IDC_SFX_WIN31) == BST_CHECKED)
+    m_kind = 2;
+  else if (IsDlgButtonChecked(m_hWnd, IDC_SFX_DOS) == BST_CHECKED)
+    m_kind = 3;
+  EndDialog(IDOK);
+}

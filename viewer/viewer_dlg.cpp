@@ -1,0 +1,430 @@
+#include "viewer_dlg.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app.h"
+#include "entry_text.h"
+#include "sjis.h"
+#include "small_dialogs.h"
+#include "viewer_startup.h"
+#include "waitcursor.h"
+
+CViewerDlg* g_viewerDlg = nullptr;
+bool CViewerDlg::s_sortAscendingNext[4] = {true, true, true, true};
+
+namespace {
+const int kSortCommands[4] = {ID_SORT_NAME, ID_SORT_SIZE, ID_SORT_RATIO, ID_SORT_DATE};
+}
+
+CViewerDlg::~CViewerDlg() {
+  if (g_viewerDlg == this) g_viewerDlg = nullptr;
+}
+
+BOOL CViewerDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HINSTANCE res = FrameworkResourceHandle();
+  m_icon = LoadIconA(res, MAKEINTRESOURCEA(IDR_MAINFRAME));
+
+  // System menu item for the version dialog, when the string exists.
+  char about[256] = {};
+  LoadStringA(res, IDS_ABOUTBOX, about, sizeof about);
+  if (about[0]) {
+    HMENU sys = GetSystemMenu(m_hWnd, FALSE);
+    AppendMenuA(sys, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(sys, MF_STRING, IDM_ABOUTBOX, about);
+  }
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+
+  m_statusBar.Create(m_hWnd, IDC_STATUS_BAR);
+  SendMessageA(m_statusBar.m_hWnd, SB_SETMINHEIGHT, 15, 0);
+  int right = -1;
+  SendMessageA(m_statusBar.m_hWnd, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
+  SendMessageA(m_statusBar.m_hWnd, SB_SIMPLE, FALSE, 0);
+  SetStatus("0 個のﾌｧｲﾙ");
+
+  if (!LoadViewerSettings(m_settings)) {
+    ViewerSettings defaults;
+    defaults.lastFolder = m_settings.lastFolder;  // read before the failure: kept
+    m_settings = defaults;
+  }
+  RECT desktop;
+  GetClientRect(GetDesktopWindow(), &desktop);
+  HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 100, "DexlorSemaphore");
+  if (semaphore && GetLastError() == ERROR_ALREADY_EXISTS) CascadeWindowRect(m_settings.windowRect, desktop);
+  // The semaphore stays open for the life of the process: its existence is its message.
+
+  WINDOWPLACEMENT wp{sizeof wp};
+  GetWindowPlacement(m_hWnd, &wp);
+  const RECT& r = m_settings.windowRect;
+  wp.rcNormalPosition = RECT{r.left, r.top, r.left + r.right, r.top + r.bottom};
+  SetWindowPlacement(m_hWnd, &wp);
+
+  InsertColumns();
+  EnableArchiveControls(false);
+
+  std::string notice = m_archives.LoadLibraries();
+  if (!m_settings.hideNotice && !notice.empty()) {
+    CNoticeDlg dlg;
+    dlg.m_text = notice;
+    m_settings.hideNotice = dlg.DoModal(m_hWnd) == IDOK && dlg.m_hide != 0;
+  }
+  if (!m_archives.anyLoaded) {
+    PostMessageA(m_hWnd, WM_QUIT, 0, 0);
+    return TRUE;
+  }
+  if (m_archives.lha.version >= 49) {
+    LONG_PTR style = GetWindowLongPtrA(List(), GWL_STYLE);
+    SetWindowLongPtrA(List(), GWL_STYLE, style | LVS_EDITLABELS);
+  }
+  m_archives.ownerWindow = m_hWnd;
+
+  CWinApp* app = CWinApp::Current();
+  m_currentPath = ArchivePathFromCommandLine(app ? app->m_commandLine : std::string());
+  if (!m_currentPath.empty()) LoadArchive();
+
+  m_archives.workFolder = TempFolder();
+  if (m_settings.viewerPath.empty()) m_settings.viewerPath = "notepad";
+  g_viewerDlg = this;
+  SendMessageA(m_hWnd, WM_SIZE, 0, 0);
+  return TRUE;
+}
+
+void CViewerDlg::InsertColumns() {
+  const struct {
+    const char* header;
+    int format;
+  } columns[4] = {{"名前", LVCFMT_LEFT}, {"ｻｲｽﾞ", LVCFMT_RIGHT}, {"圧縮率", LVCFMT_RIGHT}, {"日付", LVCFMT_LEFT}};
+  for (int i = 0; i < 4; i++) {
+    LVCOLUMNA c{};
+    c.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    c.fmt = columns[i].format;
+    c.cx = m_settings.columnWidths[i];
+    c.pszText = const_cast<char*>(columns[i].header);
+    c.iSubItem = i;
+    SendMessageA(List(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+  }
+}
+
+void CViewerDlg::EnableArchiveControls(bool enable) {
+  for (int id : {IDC_EXTRACT, ID_EDIT_CLEAR, IDC_DESELECT_ALL}) EnableWindow(GetDlgItem(id), enable);
+  HMENU menu = GetMenu(m_hWnd);
+  EnableMenuItem(menu, 1, MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(m_hWnd);
+}
+
+void CViewerDlg::DeleteTempFiles() {
+  for (const std::string& name : m_tempFiles) {
+    std::string path = m_archives.workFolder + name;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+  }
+  m_tempFiles.clear();
+}
+
+void CViewerDlg::LoadArchive() {
+  SetWindowTextA(m_hWnd, "Ｄｅｘｌｏｒ");
+  SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
+  m_rows.clear();
+  SetStatus("0 個のﾌｧｲﾙ");
+  DeleteTempFiles();
+  EnableArchiveControls(false);
+  CWaitCursor wait;
+
+  if (!m_archives.DetectFormat(m_currentPath)) return;
+  int count = m_archives.GetFileCount();
+  if (count < 1) return;
+  if (!m_archives.OpenArchive(archiver::kOpenModeList)) return;
+
+  archiver::ArcItemInfo info{};
+  int more = m_archives.FindFirst("*.*", &info);
+  SendMessageA(List(), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+  m_rows.reserve(static_cast<size_t>(count));
+  uint64_t total = 0;
+  SendMessageA(List(), WM_SETREDRAW, FALSE, 0);
+  for (int i = 0; i < count && more == 0; i++) {
+    info.name[sizeof info.name - 1] = '\0';
+    std::string name(info.name);
+    bool folder = !name.empty() && name.back() == '/';
+    if (!folder) {
+      EntryRow row;
+      row.name = name;
+      row.size = info.originalSize;
+      row.sizeText = FormatThousands(info.originalSize);
+      row.ratioText = FormatRatio(info.ratio);
+      row.dateText = FormatDosDate(info.date, info.time);
+      LVITEMA item{};
+      item.mask = LVIF_TEXT | LVIF_PARAM;
+      item.iItem = static_cast<int>(m_rows.size());
+      item.lParam = static_cast<LPARAM>(m_rows.size());
+      item.pszText = const_cast<char*>(row.name.c_str());
+      int at = static_cast<int>(SendMessageA(List(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+      const std::string* texts[3] = {&row.sizeText, &row.ratioText, &row.dateText};
+      for (int c = 0; c < 3; c++) {
+        LVITEMA sub{};
+        sub.iSubItem = c + 1;
+        sub.pszText = const_cast<char*>(texts[c]->c_str());
+        SendMessageA(List(), LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&sub));
+      }
+      m_rows.push_back(std::move(row));
+    }
+    total += info.originalSize;
+    more = m_archives.FindNext(&info);
+  }
+  SendMessageA(List(), WM_SETREDRAW, TRUE, 0);
+  m_archives.CloseArchive();
+
+  std::string status = ArchiveStatusText(static_cast<unsigned>(count), total, ArchiveFileSize(m_currentPath));
+  SetWindowTextA(m_hWnd, ("Ｄｅｘｌｏｒ - " + m_currentPath).c_str());
+  EnableArchiveControls(true);
+  SetStatus(status + "   " + m_archives.FormatName());
+}
+
+namespace {
+struct SortContext {
+  const std::vector<EntryRow>* rows;
+  int column;
+  bool ascending;
+};
+
+int CALLBACK compareRows(LPARAM a, LPARAM b, LPARAM ctxParam) {
+  auto* ctx = reinterpret_cast<SortContext*>(ctxParam);
+  const EntryRow& x = (*ctx->rows)[static_cast<size_t>(a)];
+  const EntryRow& y = (*ctx->rows)[static_cast<size_t>(b)];
+  if (ctx->column == 1) {
+    // Equal sizes never compare equal, as the list has always done.
+    if (ctx->ascending) return x.size < y.size ? -1 : 1;
+    return y.size < x.size ? -1 : 1;
+  }
+  const std::string& tx = ctx->column == 0 ? x.name : ctx->column == 2 ? x.ratioText : x.dateText;
+  const std::string& ty = ctx->column == 0 ? y.name : ctx->column == 2 ? y.ratioText : y.dateText;
+  int r = CompareEntryText(tx, ty);
+  return ctx->ascending ? r : -r;
+}
+}  // namespace
+
+void CViewerDlg::SortByColumn(int column) {
+  if (column < 0 || column > 3) return;
+  bool ascending = s_sortAscendingNext[column];
+  s_sortAscendingNext[column] = !ascending;
+  SortContext ctx{&m_rows, column, ascending};
+  SendMessageA(List(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx), reinterpret_cast<LPARAM>(compareRows));
+  // Renumber: rows follow the list order again, each item's key its position.
+  int n = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+  std::vector<EntryRow> sorted;
+  sorted.reserve(m_rows.size());
+  for (int i = 0; i < n; i++) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = i;
+    SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    sorted.push_back(std::move(m_rows[static_cast<size_t>(item.lParam)]));
+    item.lParam = i;
+    SendMessageA(List(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  m_rows = std::move(sorted);
+  HMENU menu = GetMenu(m_hWnd);
+  for (int c = 0; c < 4; c++)
+    CheckMenuItem(menu, kSortCommands[c], MF_BYCOMMAND | (c == column ? MF_CHECKED : MF_UNCHECKED));
+}
+
+std::string CViewerDlg::SelectedNameList() const {
+  std::string names;
+  int i = -1;
+  while ((i = static_cast<int>(SendMessageA(List(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = i;
+    SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    names += " \"" + m_rows[static_cast<size_t>(item.lParam)].name + "\"";
+  }
+  return names;
+}
+
+bool CViewerDlg::PreTranslateMessage(MSG* msg) {
+  if (msg->message == WM_KEYDOWN) {
+    if (m_editingLabel) return false;
+    if (msg->wParam == VK_RETURN) return true;
+    if (!m_accelerators) m_accelerators = LoadAcceleratorsA(FrameworkResourceHandle(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    if (m_accelerators && m_hWnd && TranslateAcceleratorA(m_hWnd, m_accelerators, msg)) return true;
+  }
+  return CDialog::PreTranslateMessage(msg);
+}
+
+LRESULT CViewerDlg::OnSize(UINT, WPARAM type, LPARAM, bool& handled) {
+  handled = false;
+  if (type == SIZE_MINIMIZED || !List() || !GetDlgItem(IDC_EXTRACT)) return 0;
+  m_statusBar.Reposition();
+  RECT client, button, status;
+  GetClientRect(m_hWnd, &client);
+  GetWindowRect(GetDlgItem(IDC_EXTRACT), &button);
+  MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&button), 2);
+  GetWindowRect(m_statusBar.m_hWnd, &status);
+  MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&status), 2);
+  int top = client.top + button.bottom + 5;
+  MoveWindow(List(), client.left + 5, top, client.right - 5 - (client.left + 5), status.top - 2 - top, TRUE);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    ShowAbout();
+    return 0;
+  }
+  handled = false;
+  return 0;
+}
+
+LRESULT CViewerDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
+  if (!IsIconic(m_hWnd)) {
+    handled = false;
+    return 0;
+  }
+  PaintMinimisedIcon(m_hWnd, m_icon);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(m_icon); }
+
+LRESULT CViewerDlg::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  handled = false;
+  bool files = false;
+  if (IsClipboardFormatAvailable(CF_HDROP) && OpenClipboard(m_hWnd)) {
+    files = GetClipboardData(CF_HDROP) != nullptr;
+    CloseClipboard();
+  }
+  EnableMenuItem(reinterpret_cast<HMENU>(wParam), ID_PASTE_ARCHIVE, MF_BYCOMMAND | (files ? MF_ENABLED : MF_GRAYED));
+  return 0;
+}
+
+LRESULT CViewerDlg::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+  if (reinterpret_cast<HWND>(wParam) != List()) {
+    handled = false;
+    return 0;
+  }
+  int rows = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+  int selected = static_cast<int>(SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0));
+  int id = rows == 0 ? IDR_EMPTY_MENU : selected > 0 ? IDR_ENTRY_MENU : 0;
+  if (!id) return 0;
+  POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  if (pt.x == -1 && pt.y == -1) GetCursorPos(&pt);
+  HMENU menu = LoadMenuA(FrameworkResourceHandle(), MAKEINTRESOURCEA(id));
+  TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
+  DestroyMenu(menu);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
+  handled = false;  // the framework's own handling goes first, then the settings
+  WINDOWPLACEMENT wp{sizeof wp};
+  GetWindowPlacement(m_hWnd, &wp);
+  const RECT& n = wp.rcNormalPosition;
+  m_settings.windowRect = RECT{n.left, n.top, n.right - n.left, n.bottom - n.top};
+  for (int i = 0; i < 4; i++)
+    m_settings.columnWidths[i] = static_cast<int>(SendMessageA(List(), LVM_GETCOLUMNWIDTH, i, 0));
+  SaveViewerSettings(m_settings);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnOpenArchiveFile(WORD, WORD, HWND, bool&) {
+  char filter[2048] = {};
+  if (m_archives.BuildOpenFilter(filter, sizeof filter) == 0) {
+    MessageBoxA(m_hWnd, "DLLがない", "Dexlor", MB_OK);
+    return 0;
+  }
+  char file[MAX_PATH] = {};
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = m_hWnd;
+  ofn.lpstrFilter = filter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  ofn.lpstrTitle = "圧縮ﾌｧｲﾙを選択してください。";
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_LONGNAMES | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (!GetOpenFileNameA(&ofn)) return 0;
+  m_currentPath = file;
+  LoadArchive();
+  return 0;
+}
+
+LRESULT CViewerDlg::OnExit(WORD, WORD, HWND, bool&) {
+  DeleteTempFiles();
+  EndDialog(IDOK);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnSelectAll(WORD, WORD, HWND, bool&) {
+  SetFocus(List());
+  int n = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  for (int i = 0; i < n; i++) SendMessageA(List(), LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+  SetFocus(List());
+  return 0;
+}
+
+LRESULT CViewerDlg::OnDeselectAll(WORD, WORD, HWND, bool&) {
+  int n = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_FOCUSED;
+  for (int i = 0; i < n; i++) SendMessageA(List(), LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+  SetFocus(List());
+  return 0;
+}
+
+LRESULT CViewerDlg::OnDeleteEntries(WORD, WORD, HWND, bool&) {
+  if (!m_archives.CanEdit()) return 0;
+  std::string names = SelectedNameList();
+  if (names.empty()) return 0;
+  std::string report = m_archives.DeleteEntries(names);
+  if (!report.empty()) ShowResult(report);
+  LoadArchive();
+  return 0;
+}
+
+void CViewerDlg::ShowResult(const std::string& text) {
+  CResultDlg dlg;
+  dlg.m_text = text;
+  dlg.DoModal(m_hWnd);
+}
+
+void CViewerDlg::ShowAbout() {
+  CAboutDlg dlg;
+  dlg.m_viewerPath = m_settings.viewerPath;
+  dlg.DoModal(m_hWnd);
+}
+
+LRESULT CViewerDlg::OnAbout(WORD, WORD, HWND, bool&) {
+  ShowAbout();
+  return 0;
+}
+
+LRESULT CViewerDlg::OnSortCommand(WORD, WORD id, HWND, bool&) {
+  for (int c = 0; c < 4; c++)
+    if (kSortCommands[c] == id) SortByColumn(c);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnColumnClick(int, NMHDR* header, bool&) {
+  SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnListDoubleClick(int, NMHDR*, bool&) {
+  SendMessageA(m_hWnd, WM_COMMAND, ID_OPEN_ENTRY, 0);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnBeginLabelEdit(int, NMHDR*, bool&) {
+  m_editingLabel = true;
+  return FALSE;
+}
+
+LRESULT CViewerDlg::OnEndLabelEdit(int, NMHDR*, bool&) {
+  m_editingLabel = false;
+  return FALSE;  // the rename itself comes with the entry operations
+}

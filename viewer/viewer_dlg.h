@@ -1,0 +1,104 @@
+// Dexlor's main window: the entry list of one archive, its buttons, menus,
+// status line and settings.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "archive_manager.h"
+#include "dialog.h"
+#include "resource.h"
+#include "statusbar.h"
+#include "viewer_settings.h"
+
+struct EntryRow {
+  std::string name;  // as the library reports it
+  uint64_t size = 0;
+  std::string sizeText, ratioText, dateText;
+};
+
+class CViewerDlg : public CDialog {
+ public:
+  CViewerDlg() : CDialog(IDD_DEXLOR_DIALOG) {}
+  ~CViewerDlg() override;
+
+  void LoadArchive();
+  void EnableArchiveControls(bool enable);
+  void SortByColumn(int column);
+  std::string SelectedNameList() const;
+  void DeleteTempFiles();
+
+  bool PreTranslateMessage(MSG* msg) override;
+
+  CArchiveManager m_archives;
+  std::string m_currentPath;
+  std::vector<std::string> m_tempFiles;
+  ViewerSettings m_settings;
+  bool m_editingLabel = false;
+  std::vector<EntryRow> m_rows;  // in list order; an item's lParam is its index here
+
+  // Per column: the next sort is ascending. Shared by the process, never reset.
+  static bool s_sortAscendingNext[4];
+
+  BEGIN_MSG_MAP(CViewerDlg)
+    MESSAGE_HANDLER(WM_SIZE, OnSize)
+    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
+    MESSAGE_HANDLER(WM_PAINT, OnPaint)
+    MESSAGE_HANDLER(WM_QUERYDRAGICON, OnQueryDragIcon)
+    MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
+    MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
+    MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+    COMMAND_ID_HANDLER(ID_OPEN_ARCHIVE, OnOpenArchiveFile)
+    COMMAND_ID_HANDLER(ID_APP_EXIT, OnExit)
+    COMMAND_ID_HANDLER(IDC_SELECT_ALL, OnSelectAll)
+    COMMAND_ID_HANDLER(IDC_DESELECT_ALL, OnDeselectAll)
+    COMMAND_ID_HANDLER(ID_EDIT_CLEAR, OnDeleteEntries)
+    COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAbout)
+    COMMAND_ID_HANDLER(ID_SORT_NAME, OnSortCommand)
+    COMMAND_ID_HANDLER(ID_SORT_SIZE, OnSortCommand)
+    COMMAND_ID_HANDLER(ID_SORT_RATIO, OnSortCommand)
+    COMMAND_ID_HANDLER(ID_SORT_DATE, OnSortCommand)
+    NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_COLUMNCLICK, OnColumnClick)
+    NOTIFY_HANDLER(IDC_ENTRY_LIST, NM_DBLCLK, OnListDoubleClick)
+    NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_BEGINLABELEDITA, OnBeginLabelEdit)
+    NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_ENDLABELEDITA, OnEndLabelEdit)
+    CHAIN_MSG_MAP(CDialog)
+  END_MSG_MAP()
+
+ protected:
+  BOOL OnInitDialog() override;
+
+ private:
+  LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnSysCommand(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnContextMenu(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
+  LRESULT OnOpenArchiveFile(WORD, WORD, HWND, bool&);
+  LRESULT OnExit(WORD, WORD, HWND, bool&);
+  LRESULT OnSelectAll(WORD, WORD, HWND, bool&);
+  LRESULT OnDeselectAll(WORD, WORD, HWND, bool&);
+  LRESULT OnDeleteEntries(WORD, WORD, HWND, bool&);
+  LRESULT OnAbout(WORD, WORD, HWND, bool&);
+  LRESULT OnSortCommand(WORD, WORD id, HWND, bool&);
+  LRESULT OnColumnClick(int, NMHDR*, bool&);
+  LRESULT OnListDoubleClick(int, NMHDR*, bool&);
+  LRESULT OnBeginLabelEdit(int, NMHDR*, bool&);
+  LRESULT OnEndLabelEdit(int, NMHDR*, bool&);
+
+  void InsertColumns();
+  void ShowAbout();
+  void SetStatus(const std::string& text) { m_statusBar.SetText(text); }
+  void ShowResult(const std::string& text);
+  HWND List() const { return GetDlgItem(IDC_ENTRY_LIST); }
+
+  CStatusBar m_statusBar;
+  HICON m_icon = nullptr;
+  HACCEL m_accelerators = nullptr;
+};
+
+extern CViewerDlg* g_viewerDlg;

@@ -101,7 +101,8 @@ BOOL CNoticeDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   SetDlgItemText(IDC_TEXT, m_text);
   CheckDlgButton(m_hWnd, IDC_HIDE_NOTICE, BST_UNCHECKED);
-  return TRUE;
+  SetFocus(GetDlgItem(IDOK));  // not the text: it would show all selected
+  return FALSE;
 }
 
 void CNoticeDlg::OnOK() {

@@ -85,6 +85,9 @@ std::unique_ptr<TarReader> TarReader::open(std::unique_ptr<ByteSource> src, cons
   }
   try {
     readDirectory(*r->input_, r->dir_);
+    // The check values of gzip and bzip2 come at the end of the stream: read on
+    // to them so that damage anywhere is known now.
+    if (filter != Filter::None) r->input_->seek(UINT64_MAX);
   } catch (const Error& e) {
     if (e.kind() == ErrorKind::Io) throw;
     r->input_->invalidate();
@@ -150,10 +153,19 @@ void TarReader::extract(size_t index, OutStream& out, const ProgressFn& progress
     } else {
       copy(view, counted, it.storedSize, "the entry's data");
     }
+    // No data follows the last entry's but the end blocks and the compressed
+    // stream's check value: verify it with this entry.
+    if (!single_ && input_->filter() != Filter::None && index >= lastDataIndex()) input_->seek(UINT64_MAX);
   } catch (...) {
     input_->invalidate();
     throw;
   }
+}
+
+size_t TarReader::lastDataIndex() const {
+  for (size_t i = dir_.items.size(); i-- > 0;)
+    if (dir_.items[i].storedSize > 0) return i;
+  return 0;
 }
 
 int tarArchiveKind(const ArchiveReader& reader) {

@@ -35,6 +35,7 @@ class TarReader : public ArchiveReader {
  private:
   TarReader(std::unique_ptr<ByteSource> src, Filter filter);
   void readSingleFile(const std::string& fileName, int64_t fileMtime);
+  size_t lastDataIndex() const;
 
   std::unique_ptr<ByteSource> src_;
   std::unique_ptr<DecodedInput> input_;

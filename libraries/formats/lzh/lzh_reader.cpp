@@ -1,5 +1,7 @@
 #include "lzh/lzh_reader.h"
 
+#include <cstring>
+
 #include "codecs/lzh_decoders.h"
 #include "core/checksum.h"
 
@@ -43,9 +45,12 @@ std::unique_ptr<LzhReader> LzhReader::open(std::unique_ptr<Source> src) {
   // A self-extracting program. Its stub may carry small archives of its own
   // (help texts); the one appended to it runs to the end of the file, so that
   // one is preferred, else the first sound one.
-  uint8_t magic[2] = {};
-  size_t got0 = r->src_->readAt(0, magic, 2);
+  uint8_t magic[263] = {};
+  size_t got0 = r->src_->readAt(0, magic, sizeof magic);
   if (got0 == 1 && magic[0] == 0) return r;  // an archive with no members
+  // Other archives may hold an LZH file stored as it is: that is no LZH archive.
+  if (got0 >= 4 && (std::memcmp(magic, "PK\x03\x04", 4) == 0 || std::memcmp(magic, "MSCF", 4) == 0)) return nullptr;
+  if (got0 >= 262 && std::memcmp(magic + 257, "ustar", 5) == 0) return nullptr;
   uint64_t limit = (magic[0] == 'M' && magic[1] == 'Z') ? kExeSearch : kOtherSearch;
   limit = std::min<uint64_t>(limit, r->src_->size());
   int64_t fallback = -1;

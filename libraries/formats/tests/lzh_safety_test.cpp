@@ -2,6 +2,7 @@
 // are not followed, damage gives a clear error, trailing junk a warning.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "core/extract.h"
@@ -163,6 +164,26 @@ TEST_F(Damaged, ClaimedSizeBeyondTheDataIsTruncation) {
     EXPECT_EQ(e.kind(), fmt::ErrorKind::Truncated) << e.what();
   }
   EXPECT_LT(sink.count, 10000000u);
+}
+
+// An LZH file stored inside a tar or ZIP archive does not make that archive
+// an LZH one; behind an unknown prefix it is found.
+TEST_F(Damaged, ArchivesInsideOtherContainersAreNotClaimed) {
+  auto lzh = make(2);
+  std::vector<uint8_t> tar(512, 0);
+  std::memcpy(tar.data() + 257, "ustar", 5);
+  tar.insert(tar.end(), lzh.begin(), lzh.end());
+  EXPECT_FALSE(open(tar));
+  std::vector<uint8_t> zip = {'P', 'K', 3, 4};
+  zip.resize(30, 0);
+  zip.insert(zip.end(), lzh.begin(), lzh.end());
+  EXPECT_FALSE(open(zip));
+  std::vector<uint8_t> stub(700, 0xC3);
+  stub.insert(stub.end(), lzh.begin(), lzh.end());
+  auto r = open(stub);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->entries().size(), 2u);
+  EXPECT_EQ(r->headers()[0].offset, 700u);
 }
 
 TEST_F(Damaged, NotAnArchive) {

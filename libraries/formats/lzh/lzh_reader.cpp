@@ -43,8 +43,9 @@ std::unique_ptr<LzhReader> LzhReader::open(std::unique_ptr<Source> src) {
     return r;
   }
   // A self-extracting program. Its stub may carry small archives of its own
-  // (help texts); the one appended to it runs to the end of the file, so that
-  // one is preferred, else the first sound one.
+  // (help texts); the one appended to it comes last and usually runs to the
+  // end of the file (a signature may follow it), so the sound candidate that
+  // ends last is taken.
   uint8_t magic[263] = {};
   size_t got0 = r->src_->readAt(0, magic, sizeof magic);
   if (got0 == 1 && magic[0] == 0) return r;  // an archive with no members
@@ -54,19 +55,28 @@ std::unique_ptr<LzhReader> LzhReader::open(std::unique_ptr<Source> src) {
   uint64_t limit = (magic[0] == 'M' && magic[1] == 'Z') ? kExeSearch : kOtherSearch;
   limit = std::min<uint64_t>(limit, r->src_->size());
   int64_t fallback = -1;
+  uint64_t fallbackEnd = 0;
   std::vector<uint8_t> buf(1 << 16);
-  for (uint64_t base = 0; base < limit; base += buf.size() - 8) {
-    size_t got = r->src_->readAt(base, buf.data(), buf.size());
-    for (size_t i = 0; i + 7 <= got && base + i < limit; ++i) {
+  uint64_t pos = 0;
+  while (pos < limit) {
+    size_t got = r->src_->readAt(pos, buf.data(), buf.size());
+    bool jumped = false;
+    for (size_t i = 0; i + 7 <= got && pos + i < limit; ++i) {
       if (!looksLikeMethod(&buf[i + 2])) continue;
       LzhHeader h;
-      if (readHeader(*r->src_, base + i, h).status != HeaderStatus::Ok) continue;
+      if (readHeader(*r->src_, pos + i, h).status != HeaderStatus::Ok) continue;
       uint64_t end = 0;
-      if (!r->scan(base + i, &end)) continue;
+      if (!r->scan(pos + i, &end)) continue;
       if (end + 2 >= r->src_->size()) return r;
-      if (fallback < 0) fallback = static_cast<int64_t>(base + i);
+      if (fallback < 0 || end > fallbackEnd) fallback = static_cast<int64_t>(pos + i), fallbackEnd = end;
+      // The members of this archive are no better candidates: go past them.
+      pos = std::max(end, pos + i + 1);
+      jumped = true;
+      break;
     }
+    if (jumped) continue;
     if (got < buf.size()) break;
+    pos += buf.size() - 8;
   }
   if (fallback < 0) return nullptr;
   r->scan(static_cast<uint64_t>(fallback));

@@ -186,6 +186,31 @@ TEST_F(Damaged, ArchivesInsideOtherContainersAreNotClaimed) {
   EXPECT_EQ(r->headers()[0].offset, 700u);
 }
 
+// A signed program carries its signature after the archive; a help text
+// archive inside the stub must not be taken instead.
+TEST_F(Damaged, ProgramWithDataAfterTheArchive) {
+  auto lzh = make(2);
+  testsupport::TempDir other;
+  testsupport::writeFile(other / "help.txt", std::string("usage: run me"));
+  fmt::lzh::createArchive(other / "help.lzh", sourcesOf(other.path()), {});
+  auto help = testsupport::readFile(other / "help.lzh");
+  std::vector<uint8_t> exe = {'M', 'Z'};
+  exe.resize(2000, 0x90);
+  exe.insert(exe.end(), help.begin(), help.end());
+  exe.resize(exe.size() + 500, 0x90);
+  size_t at = exe.size();
+  exe.insert(exe.end(), lzh.begin(), lzh.end());
+  auto r = open(exe);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->headers()[0].offset, at);
+  exe.insert(exe.end(), 300, 0x5A);  // the signature
+  r = open(exe);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->entries().size(), 2u);  // no archive reaches the end: the one ending last
+  EXPECT_EQ(r->headers()[0].offset, at);
+  EXPECT_TRUE(r->warnings().empty());
+}
+
 TEST_F(Damaged, NotAnArchive) {
   EXPECT_FALSE(open(testsupport::randomBytes(100000, 3)));
   EXPECT_FALSE(open({}));

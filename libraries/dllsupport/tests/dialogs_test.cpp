@@ -1,1 +1,69 @@
+// The shared dialogs on real windows, answered from a second thread.
 #include <gtest/gtest.h>
+
+#include "dialog_driver.h"
+#include "dialogs.h"
+#include "dialogs_resource.h"
+
+using testdialogs::DialogDriver;
+
+namespace {
+
+TEST(Dialogs, OverwriteQuestionNamesTheFileAndGivesEachAnswer) {
+  HWND owner = testdialogs::makeOwner();
+  ASSERT_TRUE(owner);
+  const struct {
+    int button;
+    fmt::OverwriteAnswer answer;
+  } cases[] = {{IDYES, fmt::OverwriteAnswer::Yes},
+               {IDNO, fmt::OverwriteAnswer::No},
+               {IDC_DLLS_YESTOALL, fmt::OverwriteAnswer::YesToAll},
+               {IDCANCEL, fmt::OverwriteAnswer::Cancel}};
+  for (const auto& c : cases) {
+    DialogDriver d("上書きの確認", c.button, 0, {}, IDC_DLLS_FILE);
+    EXPECT_EQ(dllsupport::askOverwrite(owner, "C:\\表\\ソ.txt"), c.answer);
+    EXPECT_TRUE(d.found);
+    EXPECT_EQ(d.seen, "C:\\表\\ソ.txt");
+  }
+  DestroyWindow(owner);
+}
+
+TEST(Dialogs, TextInputReturnsTheTypedTextOrCancel) {
+  HWND owner = testdialogs::makeOwner();
+  std::string value = "old.txt";
+  {
+    DialogDriver d("名前の変更", IDOK, IDC_DLLS_EDIT, "新しい表.txt");
+    EXPECT_TRUE(dllsupport::askText(owner, "名前の変更", "新しい名前", value));
+  }
+  EXPECT_EQ(value, "新しい表.txt");
+  {
+    DialogDriver d("名前の変更", IDCANCEL, IDC_DLLS_EDIT, "ignored");
+    EXPECT_FALSE(dllsupport::askText(owner, "名前の変更", "新しい名前", value));
+  }
+  EXPECT_EQ(value, "新しい表.txt");
+  DestroyWindow(owner);
+}
+
+TEST(Dialogs, ProgressAppearsAfterHalfASecondAndCancelStops) {
+  HWND owner = testdialogs::makeOwner();
+  dllsupport::ProgressWindow quiet(nullptr, true);
+  EXPECT_TRUE(quiet.update("a", 1, 2));
+  EXPECT_EQ(quiet.window(), nullptr);  // no owner: nothing is shown
+
+  dllsupport::ProgressWindow p(owner, true);
+  EXPECT_TRUE(p.update("a.txt", 0, 10));
+  EXPECT_EQ(p.window(), nullptr);  // too early to show
+  DialogDriver d("処理中", IDCANCEL, 0, {}, IDC_DLLS_FILE);
+  bool going = true;
+  for (int i = 0; i < 2000 && going; ++i) {
+    going = p.update("表\\b.txt", static_cast<uint64_t>(i), 2000);
+    Sleep(10);
+  }
+  EXPECT_FALSE(going);
+  EXPECT_TRUE(p.cancelled());
+  EXPECT_NE(p.window(), nullptr);
+  EXPECT_EQ(d.seen, "表\\b.txt");
+  DestroyWindow(owner);
+}
+
+}  // namespace

@@ -66,7 +66,7 @@ struct LzxEncoder::State {
   }
 
   void startStream(BitWriter& w);
-  void parse(ParsedFrame& f, const CodeLengths& treeBase);
+  void parse(ParsedFrame& f, const CodeLengths& treeBase, const CodeLengths* priceBase);
   void emitRaw(const ParsedFrame& f, std::vector<std::vector<uint8_t>>& out);
   void emitBlock(const std::vector<ParsedFrame*>& group, const CodeLengths& lengths,
                  std::vector<std::vector<uint8_t>>& out);
@@ -97,10 +97,11 @@ LzxEncoder::~LzxEncoder() = default;
 
 void LzxEncoder::reset() { s_->reset(); }
 
-// Parses the frame after the history; decides whether it stays uncompressed
-// (estimating its block against trees the decoder would hold: `treeBase`), and
-// moves the repeated offsets on accordingly.
-void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase) {
+// Parses the frame after the history, priced by `priceBase` (the open block's
+// lengths, which the frame will likely share) or else the last frame's own;
+// decides whether it stays uncompressed (estimating its block against trees
+// the decoder would hold: `treeBase`), and moves the repeated offsets on.
+void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase, const CodeLengths* priceBase) {
   if (callTranslation) {
     f.translated.assign(f.in, f.in + f.n);
     translateCalls(f.translated.data(), f.n, folderBytes, callTranslation);
@@ -110,7 +111,9 @@ void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase) {
   size_t start = finder.append(f.in, f.n);
   finder.findAll(start, start + f.n, matches, first);
   Prices prices;
-  if (havePrices)
+  if (priceBase)
+    prices.set(*priceBase, mainSymbols);
+  else if (havePrices)
     prices.set(priceLengths, mainSymbols);
   else
     prices.setFlat(mainSymbols);
@@ -200,7 +203,7 @@ void LzxEncoder::encodeFrames(const uint8_t* in, size_t n, std::vector<std::vect
   CodeLengths groupLengths;
   uint64_t groupBits = 0;
   for (ParsedFrame& f : parsed) {
-    s.parse(f, group.empty() ? s.previous : groupLengths);
+    s.parse(f, group.empty() ? s.previous : groupLengths, group.empty() ? nullptr : &groupLengths);
     if (f.raw) {
       s.emitGroup(group, groupLengths, frames);
       group.clear();

@@ -63,7 +63,8 @@ class LzxEncoder {
   // Upper bound of what either call produces for one frame of n input bytes.
   static size_t maxFrameBytes(size_t n) { return n + n / 8 + 1024; }
 
-  // The translation size Microsoft's tools use for programs.
+  // A translation size for folders of programs: call targets inside the first
+  // 12 MB of a folder are made absolute.
   static constexpr int32_t kCallTranslationSize = 12000000;
 
  private:

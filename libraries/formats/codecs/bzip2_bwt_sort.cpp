@@ -214,6 +214,27 @@ void RotationSorter::sortByDoubling(uint32_t n, uint32_t* order) {
   resolveTies(n, order, kShallowDepth);
 }
 
+// Sorts pairs_ (key << 32 | row) by key, all keys within [kmin, kmax]. Big groups
+// are what periodic data leaves to every doubling round, so they are radix sorted.
+void RotationSorter::sortPairs(uint32_t kmin, uint32_t kmax) {
+  size_t m = pairs_.size();
+  if (m < 512) {
+    std::sort(pairs_.begin(), pairs_.end());
+    return;
+  }
+  constexpr int kBits = 11;
+  uint32_t span = kmax - kmin;
+  pairsTmp_.resize(m);
+  for (int shift = 0; shift == 0 || (span >> shift) != 0; shift += kBits) {
+    uint32_t count[(1 << kBits) + 1] = {};
+    auto digit = [&](uint64_t v) { return ((static_cast<uint32_t>(v >> 32) - kmin) >> shift) & ((1u << kBits) - 1); };
+    for (uint64_t v : pairs_) count[digit(v) + 1]++;
+    for (int d = 0; d < (1 << kBits); d++) count[d + 1] += count[d];
+    for (uint64_t v : pairs_) pairsTmp_[count[digit(v)]++] = v;
+    pairs_.swap(pairsTmp_);
+  }
+}
+
 // Prefix doubling over the tied groups, whose members agree on at least their first
 // h bytes: they are ordered by the rank of the rotation h bytes further on. A
 // group's rank is the row of its last member, so ranks keep the groups' order.
@@ -247,7 +268,7 @@ void RotationSorter::resolveTies(uint32_t n, uint32_t* order, uint32_t h) {
         next.emplace_back(lo, hi);
         continue;
       }
-      std::sort(pairs_.begin(), pairs_.end());
+      sortPairs(kmin, kmax);
       for (uint32_t j = lo; j < hi; j++) order[j] = static_cast<uint32_t>(pairs_[j - lo]);
       for (uint32_t s = lo; s < hi;) {
         uint32_t e = s + 1;

@@ -35,6 +35,7 @@ class RotationSorter {
   void tieGroup(uint32_t* a, uint32_t count);
   void sortByDoubling(uint32_t n, uint32_t* order);
   void resolveTies(uint32_t n, uint32_t* order, uint32_t h);
+  void sortPairs(uint32_t kmin, uint32_t kmax);
 
   uint64_t key(uint32_t pos, uint32_t depth) const {
     uint64_t v;
@@ -45,7 +46,7 @@ class RotationSorter {
   std::vector<uint8_t> text_;  // the block followed by its own start again, for wrap-free keys
   std::vector<uint32_t> bucketStart_;
   std::vector<uint32_t> rank_;
-  std::vector<uint64_t> pairs_;
+  std::vector<uint64_t> pairs_, pairsTmp_;
   struct Range {
     uint32_t* a;
     uint32_t count;

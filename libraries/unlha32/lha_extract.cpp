@@ -38,7 +38,7 @@ class ReportingObserver : public fmt::ExtractObserver {
   void onEvent(const fmt::ExtractEvent& ev) override {
     const std::string name = reportedName(*ev.entry);
     if (ev.fixes.any() && !ev.path.empty())
-      ctx_.report.line("名前を変更しました: " + name + " -> " + fromEngine(relative(ev.path)));
+      ctx_.report.line("名前を変更しました: " + name + " -> " + backslashSeparators(fromEngine(relative(ev.path))));
     switch (ev.outcome) {
       case fmt::Outcome::Created: ctx_.report.file("展開しました", name); break;
       case fmt::Outcome::Replaced: ctx_.report.file("置き換えました", name); break;

@@ -12,24 +12,28 @@ namespace testdialogs {
 class DialogDriver {
  public:
   // Waits (up to ~20 s) for a dialog with this caption, optionally sets the text
-  // of an edit control, then presses the button with this id. `seen` holds the
-  // text of control `readId` as shown, when given.
-  DialogDriver(std::string caption, int buttonId, int editId = 0, std::string editText = {}, int readId = 0)
+  // of an edit control, then presses the button with this id; does so `times`
+  // times, each for a new dialog. `seen` holds the text of control `readId` as
+  // the first dialog showed it, when given.
+  DialogDriver(std::string caption, int buttonId, int editId = 0, std::string editText = {}, int readId = 0,
+               int times = 1)
       : thread_([=, this] {
-          for (int i = 0; i < 400 && !stop_; ++i) {
+          for (int i = 0; i < 400 && !stop_ && answered < times; ++i) {
             HWND dlg = FindWindowA("#32770", caption.c_str());
-            if (dlg && IsWindowVisible(dlg)) {
-              if (readId) {
-                char buf[1024] = {};
-                GetDlgItemTextA(dlg, readId, buf, sizeof buf);
-                seen = buf;
-              }
-              if (editId) SetDlgItemTextA(dlg, editId, editText.c_str());
-              PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
-              found = true;
-              return;
+            if (!dlg || !IsWindowVisible(dlg)) {
+              Sleep(50);
+              continue;
             }
-            Sleep(50);
+            if (readId && answered == 0) {
+              char buf[1024] = {};
+              GetDlgItemTextA(dlg, readId, buf, sizeof buf);
+              seen = buf;
+            }
+            if (editId) SetDlgItemTextA(dlg, editId, editText.c_str());
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+            ++answered;
+            found = true;
+            for (int k = 0; k < 200 && IsWindow(dlg) && !stop_; ++k) Sleep(10);
           }
         }) {}
   ~DialogDriver() {
@@ -37,6 +41,7 @@ class DialogDriver {
     thread_.join();
   }
   std::atomic<bool> found{false};
+  std::atomic<int> answered{0};
   std::string seen;
 
  private:

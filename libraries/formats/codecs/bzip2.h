@@ -25,7 +25,9 @@ uint64_t bzip2Decode(InStream& in, OutStream& out, bool multiStream = true, cons
 
 // Pull-style decoder: reading it gives the decoded bytes of `in`, with the same
 // checks and errors as bzip2Decode (a CRC error is thrown by the read that
-// completes the bad block). `in` must outlive it.
+// completes the bad block). `in` must outlive it. Both decoders read `in` ahead
+// in chunks, so give them a stream that ends where the compressed data ends
+// (a LimitedInStream for a member) when what follows matters.
 class Bzip2InStream : public InStream {
  public:
   explicit Bzip2InStream(InStream& in, bool multiStream = true);

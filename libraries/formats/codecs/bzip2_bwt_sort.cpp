@@ -44,6 +44,7 @@ bool RotationSorter::sortByBuckets(uint32_t n, uint32_t* order) {
   }
   // Ties are carried through the bucket copying below, which is exact unless a
   // run of one byte value reaches the tie depth; such rare blocks go the other way.
+  // Half the depth suffices since a run may wrap around the end of the block.
   for (uint32_t i = 0, run = 1; i + 1 < n; i++) {
     run = t[i] == t[i + 1] ? run + 1 : 1;
     if (run >= kMaxDepth / 2) return false;

@@ -123,3 +123,39 @@ TEST_F(UnlhaTest, RenameWithANameAndThroughTheDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UnlhaTest, ProgressWindowCancelLeavesTheArchiveAsItWas) {
+  // Enough to compress for well over half a second.
+  std::string big;
+  big.reserve(48u << 20);
+  uint32_t x = 12345;
+  while (big.size() < (48u << 20)) {
+    x = x * 1103515245u + 12345u;
+    big += "word" + std::to_string((x >> 16) % 5000) + ((x & 7) ? " " : "\n");
+  }
+  write("big\\big.txt", big);
+  const std::string a = makeArchive("c.lzh", {"small.txt"});
+  const std::string before = read("c.lzh");
+  HWND owner = testdialogs::makeOwner();
+  Call r;
+  {
+    testdialogs::DialogDriver d("処理中", IDCANCEL, 0, {}, IDC_DLLS_FILE);
+    r = unlha("a -jm4 \"" + a + "\" \"" + at("big") + "\\\" big.txt", owner);
+    EXPECT_TRUE(d.found);
+    EXPECT_EQ(d.seen, "big.txt");
+  }
+  DestroyWindow(owner);
+  EXPECT_EQ(r.result, kCancelled) << r.report;
+  EXPECT_EQ(read("c.lzh"), before);
+  WIN32_FIND_DATAA fd;
+  int entries = 0;
+  HANDLE h = FindFirstFileA(at("*").c_str(), &fd);
+  do ++entries;
+  while (FindNextFileA(h, &fd));
+  FindClose(h);
+  EXPECT_EQ(entries, 2 + 3) << "only . .. src big c.lzh: no temporary file left";
+}
+
+}  // namespace

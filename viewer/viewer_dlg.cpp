@@ -125,8 +125,8 @@ void CViewerDlg::DeleteTempFiles() {
 
 void CViewerDlg::LoadArchive() {
   SetWindowTextA(m_hWnd, "Ｄｅｘｌｏｒ");
-  SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
   m_rows.clear();
+  SendMessageA(List(), LVM_SETITEMCOUNT, 0, 0);
   SetStatus("0 個のﾌｧｲﾙ");
   DeleteTempFiles();
   EnableArchiveControls(false);
@@ -139,40 +139,24 @@ void CViewerDlg::LoadArchive() {
 
   archiver::ArcItemInfo info{};
   int more = m_archives.FindFirst("*.*", &info);
-  SendMessageA(List(), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
   m_rows.reserve(static_cast<size_t>(count));
   uint64_t total = 0;
-  SendMessageA(List(), WM_SETREDRAW, FALSE, 0);
   for (int i = 0; i < count && more == 0; i++) {
     info.name[sizeof info.name - 1] = '\0';
     std::string name(info.name);
-    bool folder = !name.empty() && name.back() == '/';
-    if (!folder) {
+    if (name.empty() || name.back() != '/') {
       EntryRow row;
-      row.name = name;
+      row.name = std::move(name);
       row.size = info.originalSize;
       row.sizeText = FormatThousands(info.originalSize);
       row.ratioText = FormatRatio(info.ratio);
       row.dateText = FormatDosDate(info.date, info.time);
-      LVITEMA item{};
-      item.mask = LVIF_TEXT | LVIF_PARAM;
-      item.iItem = static_cast<int>(m_rows.size());
-      item.lParam = static_cast<LPARAM>(m_rows.size());
-      item.pszText = const_cast<char*>(row.name.c_str());
-      int at = static_cast<int>(SendMessageA(List(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-      const std::string* texts[3] = {&row.sizeText, &row.ratioText, &row.dateText};
-      for (int c = 0; c < 3; c++) {
-        LVITEMA sub{};
-        sub.iSubItem = c + 1;
-        sub.pszText = const_cast<char*>(texts[c]->c_str());
-        SendMessageA(List(), LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&sub));
-      }
       m_rows.push_back(std::move(row));
     }
     total += info.originalSize;
     more = m_archives.FindNext(&info);
   }
-  SendMessageA(List(), WM_SETREDRAW, TRUE, 0);
+  SendMessageA(List(), LVM_SETITEMCOUNT, m_rows.size(), 0);
   m_archives.CloseArchive();
 
   std::string status = ArchiveStatusText(static_cast<unsigned>(count), total, ArchiveFileSize(m_currentPath));
@@ -181,64 +165,60 @@ void CViewerDlg::LoadArchive() {
   SetStatus(status + "   " + m_archives.FormatName());
 }
 
-namespace {
-struct SortContext {
-  const std::vector<EntryRow>* rows;
-  int column;
-  bool ascending;
-};
-
-int CALLBACK compareRows(LPARAM a, LPARAM b, LPARAM ctxParam) {
-  auto* ctx = reinterpret_cast<SortContext*>(ctxParam);
-  const EntryRow& x = (*ctx->rows)[static_cast<size_t>(a)];
-  const EntryRow& y = (*ctx->rows)[static_cast<size_t>(b)];
-  if (ctx->column == 1) {
-    // Equal sizes never compare equal, as the list has always done.
-    if (ctx->ascending) return x.size < y.size ? -1 : 1;
-    return y.size < x.size ? -1 : 1;
-  }
-  const std::string& tx = ctx->column == 0 ? x.name : ctx->column == 2 ? x.ratioText : x.dateText;
-  const std::string& ty = ctx->column == 0 ? y.name : ctx->column == 2 ? y.ratioText : y.dateText;
-  int r = CompareEntryText(tx, ty);
-  return ctx->ascending ? r : -r;
-}
-}  // namespace
-
 void CViewerDlg::SortByColumn(int column) {
   if (column < 0 || column > 3) return;
   bool ascending = s_sortAscendingNext[column];
   s_sortAscendingNext[column] = !ascending;
-  SortContext ctx{&m_rows, column, ascending};
-  SendMessageA(List(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx), reinterpret_cast<LPARAM>(compareRows));
-  // Renumber: rows follow the list order again, each item's key its position.
-  int n = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+  // Selection marks belong to positions in a virtual list: carry them with their rows.
+  std::vector<char> selected(m_rows.size(), 0);
+  for (int i = -1; (i = static_cast<int>(SendMessageA(List(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;)
+    if (static_cast<size_t>(i) < selected.size()) selected[static_cast<size_t>(i)] = 1;
+  std::vector<size_t> order(m_rows.size());
+  for (size_t i = 0; i < order.size(); i++) order[i] = i;
+  auto text = [column](const EntryRow& r) -> const std::string& {
+    return column == 0 ? r.name : column == 2 ? r.ratioText : r.dateText;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const EntryRow& x = m_rows[a];
+    const EntryRow& y = m_rows[b];
+    if (column == 1) return ascending ? x.size < y.size : y.size < x.size;
+    int r = CompareEntryText(text(x), text(y));
+    return ascending ? r < 0 : r > 0;
+  });
   std::vector<EntryRow> sorted;
   sorted.reserve(m_rows.size());
-  for (int i = 0; i < n; i++) {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = i;
-    SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    sorted.push_back(std::move(m_rows[static_cast<size_t>(item.lParam)]));
-    item.lParam = i;
-    SendMessageA(List(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  }
+  for (size_t i : order) sorted.push_back(std::move(m_rows[i]));
   m_rows = std::move(sorted);
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED;
+  SendMessageA(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  state.state = LVIS_SELECTED;
+  for (size_t i = 0; i < order.size(); i++)
+    if (selected[order[i]]) SendMessageA(List(), LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+  InvalidateRect(List(), nullptr, FALSE);
   HMENU menu = GetMenu(m_hWnd);
   for (int c = 0; c < 4; c++)
     CheckMenuItem(menu, kSortCommands[c], MF_BYCOMMAND | (c == column ? MF_CHECKED : MF_UNCHECKED));
 }
 
+LRESULT CViewerDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
+  auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+  LVITEMA& item = info->item;
+  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= m_rows.size() || !(item.mask & LVIF_TEXT)) return 0;
+  const EntryRow& row = m_rows[static_cast<size_t>(item.iItem)];
+  const std::string& t = item.iSubItem == 0 ? row.name
+                         : item.iSubItem == 1 ? row.sizeText
+                         : item.iSubItem == 2 ? row.ratioText
+                                              : row.dateText;
+  if (item.pszText && item.cchTextMax > 0) lstrcpynA(item.pszText, t.c_str(), item.cchTextMax);
+  return 0;
+}
+
 std::string CViewerDlg::SelectedNameList() const {
   std::string names;
   int i = -1;
-  while ((i = static_cast<int>(SendMessageA(List(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0) {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = i;
-    SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    names += " \"" + m_rows[static_cast<size_t>(item.lParam)].name + "\"";
-  }
+  while ((i = static_cast<int>(SendMessageA(List(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0)
+    if (static_cast<size_t>(i) < m_rows.size()) names += " \"" + m_rows[static_cast<size_t>(i)].name + "\"";
   return names;
 }
 

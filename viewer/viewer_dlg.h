@@ -37,7 +37,9 @@ class CViewerDlg : public CDialog {
   std::vector<std::string> m_tempFiles;
   ViewerSettings m_settings;
   bool m_editingLabel = false;
-  std::vector<EntryRow> m_rows;  // in list order; an item's lParam is its index here
+  // The rows in list order: the list holds no texts of its own and asks for them
+  // (a virtual list), so that a hundred thousand entries load at once.
+  std::vector<EntryRow> m_rows;
 
   // Per column: the next sort is ascending. Shared by the process, never reset.
   static bool s_sortAscendingNext[4];
@@ -60,6 +62,7 @@ class CViewerDlg : public CDialog {
     COMMAND_ID_HANDLER(ID_SORT_SIZE, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_RATIO, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_DATE, OnSortCommand)
+    NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_GETDISPINFOA, OnGetDispInfo)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_COLUMNCLICK, OnColumnClick)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, NM_DBLCLK, OnListDoubleClick)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_BEGINLABELEDITA, OnBeginLabelEdit)
@@ -85,6 +88,7 @@ class CViewerDlg : public CDialog {
   LRESULT OnDeleteEntries(WORD, WORD, HWND, bool&);
   LRESULT OnAbout(WORD, WORD, HWND, bool&);
   LRESULT OnSortCommand(WORD, WORD id, HWND, bool&);
+  LRESULT OnGetDispInfo(int, NMHDR*, bool&);
   LRESULT OnColumnClick(int, NMHDR*, bool&);
   LRESULT OnListDoubleClick(int, NMHDR*, bool&);
   LRESULT OnBeginLabelEdit(int, NMHDR*, bool&);

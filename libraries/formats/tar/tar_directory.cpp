@@ -23,11 +23,11 @@ struct PaxValues {
     std::optional<uint64_t> pendingOffset;
     for (const PaxRecord& r : records) {
       if (r.key == "GNU.sparse.offset") {
-        uint64_t v;
-        if (!parsePaxNumber(r.value, v)) pairsBad = true;
-        pendingOffset = v;
+        uint64_t v = 0;
+        if (parsePaxNumber(r.value, v)) pendingOffset = v;
+        else pairsBad = true;
       } else if (r.key == "GNU.sparse.numbytes") {
-        uint64_t v;
+        uint64_t v = 0;
         if (!pendingOffset || !parsePaxNumber(r.value, v) || pairs.size() >= kMaxSparseChunks) {
           pairsBad = true;
         } else {

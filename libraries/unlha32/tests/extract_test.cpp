@@ -3,6 +3,7 @@
 // with a window; the work folder; testing.
 #include "dialog_driver.h"
 #include "dialogs_resource.h"
+#include "lha_handler.h"
 #include "results.h"
 #include "unlha32_fixture.h"
 
@@ -27,13 +28,10 @@ class Extract : public UnlhaTest {
     touch(dest + "\\ro.txt", -7200);
     SetFileAttributesA(at(dest + "\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   }
-  // The viewer's extraction text (CLhaHandler::ExtractText).
+  // The viewer's own extraction text.
   std::string line(const std::string& dest, bool folders, bool overwriteAll, bool ignoreDate) {
-    std::string s;
-    if (folders) s += "-x1 ";
-    if (overwriteAll) s += "-y1 ";
-    if (ignoreDate) s += "-c1 ";
-    return "e \"" + archive + "\" \"" + at(dest) + "\\\" *.* " + s + "-+ -a1";
+    const ArchiveContext ctx{archive, at("work") + "\\", nullptr};
+    return CLhaHandler::ExtractText(ctx, "*.*", at(dest) + "\\", {folders, overwriteAll, ignoreDate});
   }
   std::string archive;
 };
@@ -55,9 +53,14 @@ TEST_F(Extract, EveryCombinationOfTheViewersOptions) {
     EXPECT_EQ(exists(dest + "\\d\\in.txt"), folders) << combo;
     EXPECT_EQ(exists(dest + "\\in.txt"), !folders) << combo;
     // Whatever was kept is named in the report.
-    if (!all) EXPECT_NE(r.report.find("既存のファイルを残しました: old.txt"), std::string::npos);
-    if (all && !dates) EXPECT_NE(r.report.find("新しいため残しました: new.txt"), std::string::npos);
-    if (all) EXPECT_NE(r.report.find("置き換えました: old.txt"), std::string::npos);
+    if (!all) {
+      EXPECT_NE(r.report.find("既存のファイルを残しました: old.txt"), std::string::npos);
+    } else {
+      EXPECT_NE(r.report.find("置き換えました: old.txt"), std::string::npos);
+    }
+    if (all && !dates) {
+      EXPECT_NE(r.report.find("新しいため残しました: new.txt"), std::string::npos);
+    }
   }
 }
 

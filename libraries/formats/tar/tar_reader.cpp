@@ -137,7 +137,7 @@ void TarReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   if (index >= dir_.items.size()) fail(ErrorKind::Usage, "no such entry");
   const Entry& e = dir_.entries[index];
   const Item& it = dir_.items[index];
-  if (!it.problem.empty()) fail(it.problemKind, e.name + ": " + it.problem);
+  if (!it.problem.empty()) fail(it.problemKind, it.problem);
   if (e.kind != EntryKind::File) return;  // folders, links, devices: nothing to write
   ProgressOut counted(out, e.size, progress);
   try {

@@ -184,6 +184,24 @@ TEST(TarOracleNames, ShiftJisNamesFromRawByteFileNames) {
   }
 }
 
+TEST(TarOracleNames, HardLinksDevicesAndFifosAreListedAsSuch) {
+  if (!haveTools()) GTEST_SKIP() << "GNU tar and bsdtar are needed";
+  testsupport::TempDir dir;
+  ASSERT_EQ(run("mkdir -p " + sh(dir / "t") + " && cd " + sh(dir / "t") + " && printf data > f && ln f g && mkfifo p"), 0);
+  for (const std::string cmd : {"tar --format=gnu -cf", "tar --format=pax -cf", "bsdtar --format=pax -cf"}) {
+    const std::string archive = dir / "links.tar";
+    ASSERT_EQ(run("cd " + sh(dir / "t") + " && " + cmd + " " + sh(archive) + " f g p"), 0) << cmd;
+    auto r = fmt::openTar(archive);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->entries().size(), 3u) << cmd;
+    EXPECT_EQ(r->entries()[0].kind, fmt::EntryKind::File);
+    EXPECT_EQ(r->entries()[1].kind, fmt::EntryKind::Hardlink) << cmd;
+    EXPECT_EQ(r->entries()[1].linkTarget, "f") << cmd;
+    EXPECT_EQ(r->entries()[2].kind, fmt::EntryKind::Fifo) << cmd;
+    EXPECT_EQ(extract(*r, 0), (std::vector<uint8_t>{'d', 'a', 't', 'a'}));
+  }
+}
+
 TEST(TarOracleSparse, GnuTarSparseFilesInEveryForm) {
   if (!testsupport::haveTool("tar")) GTEST_SKIP() << "GNU tar is needed";
   testsupport::TempDir dir;

@@ -447,6 +447,43 @@ TEST(TarReaderForms, ExtractingInAnyOrderGivesTheSameBytes) {
   for (size_t i : {5, 6, 19, 0, 3, 3, 18}) EXPECT_EQ(content(*r, i), contents[i]) << i;
 }
 
+// Counts what the reader takes from the archive.
+class CountingSource : public ByteSource {
+ public:
+  explicit CountingSource(Bytes b, uint64_t& counter) : inner_(memoryByteSource(std::move(b))), read_(counter) {}
+  uint64_t size() const override { return inner_->size(); }
+  size_t readAt(uint64_t pos, void* buf, size_t n) override {
+    const size_t got = inner_->readAt(pos, buf, n);
+    read_ += got;
+    return got;
+  }
+
+ private:
+  std::unique_ptr<ByteSource> inner_;
+  uint64_t& read_;
+};
+
+TEST(TarReaderForms, ExtractingAllInOrderDecodesOnce) {
+  Archive a;
+  for (int i = 0; i < 40; i++) {
+    const Bytes d = testsupport::randomBytes(20000, static_cast<uint32_t>(i) + 100);
+    a.member({"f" + std::to_string(i)}, std::string(d.begin(), d.end()));
+  }
+  a.end();
+  fmt::MemoryInStream in(a.bytes);
+  fmt::MemoryOutStream gz;
+  fmt::codecs::gzipEncode(in, gz);
+  uint64_t taken = 0;
+  auto r = TarReader::open(std::make_unique<CountingSource>(gz.data, taken), "x.tgz");
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->entries().size(), 40u);
+  const uint64_t listing = taken;
+  EXPECT_LE(listing, gz.data.size() + (1 << 17));
+  for (size_t i = 0; i < 40; i++) content(*r, i);
+  // One more pass over the compressed data, not one per entry.
+  EXPECT_LE(taken - listing, gz.data.size() + (1 << 17));
+}
+
 TEST(TarReaderForms, DamagedCompressedTarKeepsWhatWasListed) {
   Archive a;
   a.member({"one"}, std::string(100000, 'x'));

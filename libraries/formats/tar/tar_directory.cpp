@@ -13,6 +13,11 @@ namespace {
 
 std::string offsetText(uint64_t pos) { return std::to_string(pos); }
 
+// Longer names serve no file system; all names together are bounded so that a
+// small compressed archive cannot fill memory with them.
+constexpr size_t kMaxNameLength = 1 << 16;
+constexpr uint64_t kMaxNameBytes = uint64_t{64} << 20;
+
 // pax keywords as they apply to one entry: the global ones, then the entry's own.
 struct PaxValues {
   std::map<std::string, std::string> values;
@@ -131,6 +136,8 @@ class Scanner {
         if (!parsePax(*data, records)) warn("a damaged pax header at offset " + offsetText(at));
         if (type == 'x') {
           local_ = records;
+        } else if ((globalBytes_ += data->size()) > kMaxExtendedHeader) {
+          warn("global pax headers beyond " + std::to_string(kMaxExtendedHeader) + " bytes are ignored");
         } else {
           global_.apply(records);
         }
@@ -184,6 +191,18 @@ class Scanner {
     }
     if (!parseField(block, kMode, mode) || mode < 0) mode = 0;
 
+    // A NUL can only come from a pax value; nothing after it is a name.
+    name = cString(name);
+    link = cString(link);
+    if (name.size() > kMaxNameLength || link.size() > kMaxNameLength) {
+      warn("a name longer than " + std::to_string(kMaxNameLength) + " bytes at offset " + offsetText(at) +
+           "; the rest of the archive is ignored");
+      return false;
+    }
+    if ((nameBytes_ += name.size() + link.size()) > kMaxNameBytes) {
+      warn("the names of the entries exceed " + std::to_string(kMaxNameBytes) + " bytes; the rest is not listed");
+      return false;
+    }
     const bool trailingSlash = !name.empty() && name.back() == '/';
     switch (type) {
       case '1': e.kind = EntryKind::Hardlink; break;
@@ -341,6 +360,8 @@ class Scanner {
   std::optional<std::string> longName_, longLink_;
   std::vector<PaxRecord> local_;
   PaxValues global_;
+  uint64_t globalBytes_ = 0;
+  uint64_t nameBytes_ = 0;
 };
 
 }  // namespace

@@ -287,6 +287,19 @@ TEST(TarReaderDamage, OversizedExtendedHeadersAreRefused) {
   EXPECT_NE(r->warnings()[0].find("too large"), std::string::npos);
 }
 
+TEST(TarReaderDamage, OverlongNamesStopTheListing) {
+  Archive a;
+  a.member({"first"}, "1");
+  a.pax({{"path", std::string(70000, 'p')}});
+  a.member({"stand-in"}, "2");
+  a.end();
+  auto r = open(a.bytes);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->entries().size(), 1u);
+  ASSERT_EQ(r->warnings().size(), 1u);
+  EXPECT_NE(r->warnings()[0].find("a name longer than"), std::string::npos);
+}
+
 TEST(TarReaderDamage, MalformedPaxRecordsAreNoted) {
   Archive a;
   a.member({"PaxHeaders/x", 'x'}, "99 path=too-long-count\n");

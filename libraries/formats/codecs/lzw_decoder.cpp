@@ -1,5 +1,7 @@
 #include "codecs/lzw_decoder.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "codecs/lzw_format.h"
@@ -30,10 +32,16 @@ struct LzwInStream::State {
   uint32_t previous = 0;
   uint8_t firstByte = 0;  // first byte of the last string
 
-  uint16_t prefix[1 << kMaxBits];
-  uint8_t suffix[1 << kMaxBits];
-  uint8_t stack[(1 << kMaxBits) + 1];
-  size_t stackTop = 0;  // pending output: stack[0..stackTop) read backwards
+  // Prefix and last byte side by side: a string walk touches one line per step.
+  struct Link {
+    uint16_t prefix;
+    uint8_t suffix;
+  };
+  Link table[1 << kMaxBits];
+  uint32_t length[1 << kMaxBits];  // of each code's string
+  // A string that did not fit the caller's buffer waits here.
+  uint8_t pending[(1 << kMaxBits) + 1];
+  size_t pendingPos = 0, pendingLen = 0;
 
   bool pullByte(uint8_t& b) {
     if (inPos == inLen) {
@@ -50,6 +58,12 @@ struct LzwInStream::State {
   }
 
   bool fill(int bits) {
+    if (accBits >= bits) return true;
+    // Whole bytes from the buffer while they fit, then one at a time across refills.
+    while (accBits <= 56 && inPos < inLen) {
+      acc |= static_cast<uint64_t>(inBuf[inPos++]) << accBits;
+      accBits += 8;
+    }
     while (accBits < bits) {
       uint8_t b;
       if (!pullByte(b)) return false;
@@ -104,50 +118,73 @@ struct LzwInStream::State {
       fail(maxBits > kMaxBits ? ErrorKind::Unsupported : ErrorKind::Corrupt,
            "compress (.Z) data with " + std::to_string(maxBits) + "-bit codes");
     limit = 1u << maxBits;
+    for (uint32_t c = 0; c < 256; c++) length[c] = 1;
     width = kMinBits;
     maxCode = (1u << width) - 1;
     next = block ? kClear + 1 : 256;
   }
 
-  // Decodes one code onto the stack; false at the end of the data.
-  bool decodeOne() {
+  // Writes the string of `code` ending just before `end`; returns its start.
+  uint8_t* writeString(uint32_t code, uint8_t* end) {
+    // Every entry points to a smaller code, so this ends within the table size.
+    while (code >= 256) {
+      const Link l = table[code];
+      *--end = l.suffix;
+      code = l.prefix;
+    }
+    *--end = static_cast<uint8_t>(code);
+    return end;
+  }
+
+  // Decodes one code into dst when its string fits `room`, else into pending;
+  // returns the bytes put in dst, or -1 at the end of the data.
+  int64_t decodeOne(uint8_t* dst, size_t room) {
     if (next > maxCode) setWidth(width + 1);
     uint32_t code;
-    if (!getCode(code)) return false;
+    if (!getCode(code)) return -1;
     if (block && code == kClear) {
       setWidth(kMinBits);
       next = kClear + 1;
       fresh = true;
-      return true;
+      return 0;
     }
     if (fresh) {
       if (code > 255) fail(ErrorKind::Corrupt, "compress (.Z) data: a string code where a literal must be");
       fresh = false;
       previous = code;
       firstByte = static_cast<uint8_t>(code);
-      stack[stackTop++] = firstByte;
-      return true;
+      return put(&firstByte, 1, dst, room);
     }
-    const uint32_t incoming = code;
     if (code > next || (code == next && next >= limit)) fail(ErrorKind::Corrupt, "compress (.Z) data: a code not yet defined");
-    if (code == next) {  // the string being defined: previous string plus its own first byte
-      stack[stackTop++] = firstByte;
-      code = previous;
-    }
-    // Every entry points to a smaller code, so this ends within the table size.
-    while (code >= 256) {
-      stack[stackTop++] = suffix[code];
-      code = prefix[code];
-    }
-    firstByte = static_cast<uint8_t>(code);
-    stack[stackTop++] = firstByte;
+    // The code being defined (the previous string plus its own first byte)
+    // is written as such.
+    const bool self = code == next;
+    const size_t n = self ? length[previous] + 1 : length[code];
+    uint8_t* target = n <= room ? dst : pending;
+    if (self) target[n - 1] = firstByte;
+    const uint8_t* start = writeString(self ? previous : code, target + (self ? n - 1 : n));
+    firstByte = *start;
     if (next < limit) {
-      prefix[next] = static_cast<uint16_t>(previous);
-      suffix[next] = firstByte;
+      table[next] = Link{static_cast<uint16_t>(previous), firstByte};
+      length[next] = length[previous] + 1;
       next++;
     }
-    previous = incoming;
-    return true;
+    previous = code;
+    if (target == dst) return static_cast<int64_t>(n);
+    pendingPos = 0;
+    pendingLen = n;
+    return 0;
+  }
+
+  int64_t put(const uint8_t* p, size_t n, uint8_t* dst, size_t room) {
+    if (n <= room) {
+      std::memcpy(dst, p, n);
+      return static_cast<int64_t>(n);
+    }
+    std::memcpy(pending, p, n);
+    pendingPos = 0;
+    pendingLen = n;
+    return 0;
   }
 };
 
@@ -166,12 +203,17 @@ size_t LzwInStream::read(void* buf, size_t n) {
   auto* out = static_cast<uint8_t*>(buf);
   size_t done = 0;
   while (done < n) {
-    if (s.stackTop > 0) {
-      while (s.stackTop > 0 && done < n) out[done++] = s.stack[--s.stackTop];
+    if (s.pendingPos < s.pendingLen) {
+      const size_t step = std::min(n - done, s.pendingLen - s.pendingPos);
+      std::memcpy(out + done, s.pending + s.pendingPos, step);
+      s.pendingPos += step;
+      done += step;
       continue;
     }
     if (s.finished) break;
-    if (!s.decodeOne()) s.finished = true;
+    const int64_t got = s.decodeOne(out + done, n - done);
+    if (got < 0) s.finished = true;
+    else done += static_cast<size_t>(got);
   }
   return done;
 }

@@ -19,14 +19,17 @@ struct Crc32Tables {
   }
 };
 
-struct Crc16Table {
-  uint16_t t[256];
-  Crc16Table() {
+// Slicing-by-8 as for CRC-32: the LZH decoders and writer check every byte with it.
+struct Crc16Tables {
+  uint16_t t[8][256];
+  Crc16Tables() {
     for (uint32_t i = 0; i < 256; i++) {
       uint16_t c = static_cast<uint16_t>(i);
       for (int k = 0; k < 8; k++) c = (c & 1) ? static_cast<uint16_t>(0xA001 ^ (c >> 1)) : static_cast<uint16_t>(c >> 1);
-      t[i] = c;
+      t[0][i] = c;
     }
+    for (uint32_t i = 0; i < 256; i++)
+      for (int s = 1; s < 8; s++) t[s][i] = static_cast<uint16_t>((t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF]);
   }
 };
 
@@ -38,9 +41,17 @@ const Crc32Tables& crc32Tables() {
 }  // namespace
 
 uint16_t crc16Update(uint16_t crc, const void* data, size_t n) {
-  static const Crc16Table table;
+  static const Crc16Tables tables;
+  const auto& T = tables.t;
   auto* p = static_cast<const uint8_t*>(data);
-  while (n--) crc = static_cast<uint16_t>(table.t[(crc ^ *p++) & 0xFF] ^ (crc >> 8));
+  while (n >= 8) {
+    uint32_t c = crc ^ (p[0] | p[1] << 8);
+    crc = static_cast<uint16_t>(T[7][c & 0xFF] ^ T[6][c >> 8] ^ T[5][p[2]] ^ T[4][p[3]] ^ T[3][p[4]] ^ T[2][p[5]] ^
+                                T[1][p[6]] ^ T[0][p[7]]);
+    p += 8;
+    n -= 8;
+  }
+  while (n--) crc = static_cast<uint16_t>(T[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8));
   return crc;
 }
 

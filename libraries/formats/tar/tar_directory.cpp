@@ -25,19 +25,19 @@ struct PaxValues {
   bool pairsBad = false;
 
   void apply(const std::vector<PaxRecord>& records) {
-    std::optional<uint64_t> pendingOffset;
+    bool haveOffset = false;
+    uint64_t offset = 0;
     for (const PaxRecord& r : records) {
       if (r.key == "GNU.sparse.offset") {
-        uint64_t v = 0;
-        if (parsePaxNumber(r.value, v)) pendingOffset = v;
-        else pairsBad = true;
+        haveOffset = parsePaxNumber(r.value, offset);
+        if (!haveOffset) pairsBad = true;
       } else if (r.key == "GNU.sparse.numbytes") {
-        uint64_t v = 0;
-        if (!pendingOffset || !parsePaxNumber(r.value, v) || pairs.size() >= kMaxSparseChunks) {
+        uint64_t length = 0;
+        if (!haveOffset || !parsePaxNumber(r.value, length) || pairs.size() >= kMaxSparseChunks) {
           pairsBad = true;
         } else {
-          pairs.push_back({*pendingOffset, v});
-          pendingOffset.reset();
+          pairs.push_back({offset, length});
+          haveOffset = false;
         }
       } else {
         values[r.key] = r.value;

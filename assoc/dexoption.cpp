@@ -1,0 +1,25 @@
+// DllMain and the one export. The library keeps no state between calls.
+#define DEXOPTION_BUILD
+#include "dexoption.h"
+
+#include "app.h"
+#include "assoc_dlg.h"
+#include "associations.h"
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  // The dialog template lives in this DLL, not in the calling program.
+  if (reason == DLL_PROCESS_ATTACH) SetFrameworkResourceHandle(instance);
+  return TRUE;
+}
+
+extern "C" void WINAPI SelectExtention(void) {
+  CAssocDlg dlg;
+  assoc::Flags flags = assoc::currentAssociations();
+  dlg.m_lha = flags[assoc::kLha];
+  dlg.m_cab = flags[assoc::kCab];
+  dlg.m_tar = flags[assoc::kTar];
+  dlg.m_zip = flags[assoc::kZip];
+  if (dlg.DoModal(nullptr) != IDOK) return;
+  // Nothing is reported: a key that cannot be created just ends the run.
+  assoc::applyAssociations({dlg.m_lha, dlg.m_cab, dlg.m_tar, dlg.m_zip}, assoc::readInstallFolder());
+}

@@ -38,8 +38,8 @@ struct LzwInStream::State {
     uint8_t suffix;
   };
   Link table[1 << kMaxBits];
-  uint32_t length[1 << kMaxBits];  // of each code's string
-  // A string that did not fit the caller's buffer waits here.
+  // Strings are built at the end of this; what did not fit the caller's buffer
+  // waits in [pendingPos, pendingLen).
   uint8_t pending[(1 << kMaxBits) + 1];
   size_t pendingPos = 0, pendingLen = 0;
 
@@ -118,7 +118,6 @@ struct LzwInStream::State {
       fail(maxBits > kMaxBits ? ErrorKind::Unsupported : ErrorKind::Corrupt,
            "compress (.Z) data with " + std::to_string(maxBits) + "-bit codes");
     limit = 1u << maxBits;
-    for (uint32_t c = 0; c < 256; c++) length[c] = 1;
     width = kMinBits;
     maxCode = (1u << width) - 1;
     next = block ? kClear + 1 : 256;
@@ -136,8 +135,9 @@ struct LzwInStream::State {
     return end;
   }
 
-  // Decodes one code into dst when its string fits `room`, else into pending;
-  // returns the bytes put in dst, or -1 at the end of the data.
+  // Decodes one code: its string is built at the end of `pending`, then copied
+  // to dst as far as `room` allows (the rest waits). Returns the bytes put in
+  // dst, or -1 at the end of the data.
   int64_t decodeOne(uint8_t* dst, size_t room) {
     if (next > maxCode) setWidth(width + 1);
     uint32_t code;
@@ -156,23 +156,24 @@ struct LzwInStream::State {
       return put(&firstByte, 1, dst, room);
     }
     if (code > next || (code == next && next >= limit)) fail(ErrorKind::Corrupt, "compress (.Z) data: a code not yet defined");
-    // The code being defined (the previous string plus its own first byte)
-    // is written as such.
-    const bool self = code == next;
-    const size_t n = self ? length[previous] + 1 : length[code];
-    uint8_t* target = n <= room ? dst : pending;
-    if (self) target[n - 1] = firstByte;
-    const uint8_t* start = writeString(self ? previous : code, target + (self ? n - 1 : n));
-    firstByte = *start;
+    uint8_t* const end = pending + sizeof pending;
+    uint8_t* p = end;
+    // The code being defined is the previous string plus its own first byte.
+    if (code == next) *--p = firstByte;
+    p = writeString(code == next ? previous : code, p);
+    firstByte = *p;
     if (next < limit) {
       table[next] = Link{static_cast<uint16_t>(previous), firstByte};
-      length[next] = length[previous] + 1;
       next++;
     }
     previous = code;
-    if (target == dst) return static_cast<int64_t>(n);
-    pendingPos = 0;
-    pendingLen = n;
+    const size_t n = static_cast<size_t>(end - p);
+    if (n <= room) {
+      std::memcpy(dst, p, n);
+      return static_cast<int64_t>(n);
+    }
+    pendingPos = static_cast<size_t>(p - pending);
+    pendingLen = sizeof pending;
     return 0;
   }
 

@@ -40,8 +40,8 @@ std::string openCommand(const std::string& installFolder);
 std::string iconValue(const ArchiveType& type, const std::string& installFolder);
 
 // Creates a key under HKEY_CLASSES_ROOT for writing. The default is
-// reg::Key::create; tests pass one that fails for a chosen key, because Wine
-// lets every key be opened whatever its access list says.
+// reg::Key::create; tests pass one that records the order of creation and
+// fails for a chosen key.
 using CreateKey = std::function<reg::Key(const std::string& path)>;
 
 // Associates each flagged type and removes the others (only keys that point to

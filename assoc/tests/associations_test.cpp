@@ -174,8 +174,51 @@ TEST_F(InstallFolder, ValueLongerThan260BytesCountsAsMissing) {
   EXPECT_EQ(assoc::readInstallFolder(), "");
 }
 
-// Creates keys like the default but fails for one path, as a key whose access
-// list forbids opening it would on Windows (Wine does not enforce key DACLs).
+// Makes `path` under HKCR a symbolic link to a key whose parent does not exist:
+// creating or opening `path` then fails in the registry itself. (A key whose
+// access list forbids opening it would do on Windows, but Wine ignores it.)
+class DanglingLink {
+ public:
+  explicit DanglingLink(const char* path) {
+    if (RegCreateKeyExA(HKCR, path, 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &link_, nullptr) != ERROR_SUCCESS)
+      return;
+    const std::wstring target = L"\\Registry\\Machine\\Software\\Classes\\NoSuchDexOptionParent\\Key";
+    ok_ = RegSetValueExW(link_, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                         static_cast<DWORD>(target.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  ~DanglingLink() {
+    // RegDeleteKey would follow the link; the link itself goes through NtDeleteKey.
+    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    auto del = reinterpret_cast<NtDeleteKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    if (link_ && del) del(link_);
+    if (link_) RegCloseKey(link_);
+  }
+  bool made() const { return ok_; }
+
+ private:
+  HKEY link_ = nullptr;
+  bool ok_ = false;
+};
+
+TEST_F(Associations, RegistryFailureToCreateCabLeavesLhaAndDoesNothingForTheRest) {
+  ASSERT_TRUE(assoc::applyAssociations({0, 0, 1, 0}, "C:\\Old\\"));
+  {
+    DanglingLink link(".cab");
+    ASSERT_TRUE(link.made());
+    ASSERT_FALSE(reg::Key::create(HKCR, ".cab"));
+    EXPECT_FALSE(assoc::applyAssociations({1, 1, 0, 1}, "C:\\New\\"));
+  }
+  EXPECT_FALSE(keyExists(HKCR, ".cab")) << "the link is gone";
+  expectTypeAssociated(type(assoc::kLha), "\"C:\\New\\dexlor.exe\" \"%1\"", "C:\\New\\dexlor.exe,1");
+  EXPECT_FALSE(keyExists(HKCR, "CAB_ARCHIVE_FILE"));
+  // TAR was to be removed and ZIP written: neither happened.
+  expectTypeAssociated(type(assoc::kTar), "\"C:\\Old\\dexlor.exe\" \"%1\"", "C:\\Old\\dexlor.exe,2");
+  expectTypeAbsent(type(assoc::kZip));
+}
+
+// Creates keys like the default but fails for one path, and records the order.
 assoc::CreateKey failingFor(const std::string& denied, std::vector<std::string>* created) {
   return [denied, created](const std::string& path) {
     if (path == denied) return reg::Key();
@@ -184,7 +227,7 @@ assoc::CreateKey failingFor(const std::string& denied, std::vector<std::string>*
   };
 }
 
-TEST_F(Associations, KeyThatCannotBeCreatedStopsEverythingAfterIt) {
+TEST_F(Associations, InjectedFailureOnCabStopsAfterExactlyTheLhaKeys) {
   // TAR associated before: with the run stopped at ".cab" it is not removed either.
   ASSERT_TRUE(assoc::applyAssociations({0, 0, 1, 0}, "C:\\Old\\"));
   std::vector<std::string> created;

@@ -37,6 +37,19 @@ size_t lastSeparator(const std::string& s, bool orSlash) {
 
 size_t lastBackslash(const std::string& s) { return lastSeparator(s, false); }
 
+size_t lastOf(const std::string& s, char c) {
+  size_t found = std::string::npos;
+  for (size_t i = 0; i < s.size();) {
+    if (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+      i += 2;
+      continue;
+    }
+    if (s[i] == c) found = i;
+    i++;
+  }
+  return found;
+}
+
 namespace {
 template <typename F>
 std::string mapAscii(const std::string& s, F f) {

@@ -22,6 +22,8 @@ void addBackslash(std::string& s);
 // its own; npos when there is none.
 size_t lastSeparator(const std::string& s, bool orSlash = true);
 size_t lastBackslash(const std::string& s);
+// Offset of the last single-byte character `c` that is a character of its own.
+size_t lastOf(const std::string& s, char c);
 
 // Case mapping of single-byte ASCII letters; double-byte characters are kept
 // whole (their trail bytes may look like letters).

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <shellapi.h>
+
 #include "app.h"
 #include "entry_text.h"
 #include "sjis.h"
@@ -335,6 +337,11 @@ LRESULT CViewerDlg::OnExit(WORD, WORD, HWND, bool&) {
   return 0;
 }
 
+void CViewerDlg::OnCancel() {
+  DeleteTempFiles();
+  CDialog::OnCancel();
+}
+
 LRESULT CViewerDlg::OnSelectAll(WORD, WORD, HWND, bool&) {
   SetFocus(List());
   int n = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
@@ -358,6 +365,8 @@ LRESULT CViewerDlg::OnDeselectAll(WORD, WORD, HWND, bool&) {
 
 LRESULT CViewerDlg::OnDeleteEntries(WORD, WORD, HWND, bool&) {
   if (!m_archives.CanEdit()) return 0;
+  SetFocus(List());
+  if (SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) == 0) return 0;
   std::string names = SelectedNameList();
   if (names.empty()) return 0;
   std::string report = m_archives.DeleteEntries(names);
@@ -399,12 +408,117 @@ LRESULT CViewerDlg::OnListDoubleClick(int, NMHDR*, bool&) {
   return 0;
 }
 
-LRESULT CViewerDlg::OnBeginLabelEdit(int, NMHDR*, bool&) {
+std::vector<int> CViewerDlg::SelectedRows() const {
+  std::vector<int> rows;
+  for (int i = -1; (i = static_cast<int>(SendMessageA(List(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;)
+    if (static_cast<size_t>(i) < m_rows.size()) rows.push_back(i);
+  return rows;
+}
+
+std::string CViewerDlg::ExtractRowToWork(int row) {
+  std::string name = m_rows[static_cast<size_t>(row)].name;
+  size_t cut = sjis::lastOf(name, '/');
+  if (cut == std::string::npos) cut = sjis::lastOf(name, '\\');
+  if (cut == 0) name[0] = '\\';
+  std::string file = cut == std::string::npos ? name : name.substr(cut + 1);
+  m_tempFiles.push_back(file);
+  if (!m_archives.ExtractToWork("\"" + name + "\"")) return std::string();
+  return m_archives.workFolder + file;
+}
+
+LRESULT CViewerDlg::OnOpenEntry(WORD, WORD, HWND, bool&) {
+  CWaitCursor wait;
+  for (int row : SelectedRows()) {
+    std::string path = ExtractRowToWork(row);
+    if (path.empty()) break;
+    auto r = reinterpret_cast<INT_PTR>(ShellExecuteA(m_hWnd, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (r == SE_ERR_NOASSOC) {
+      std::string file = m_tempFiles.back();
+      MessageBoxA(m_hWnd, ("関連付けされていません。(" + file + ")").c_str(), "Dexlor", MB_OK);
+    }
+  }
+  return 0;
+}
+
+LRESULT CViewerDlg::OnViewEntry(WORD, WORD, HWND, bool&) {
+  for (int row : SelectedRows()) {
+    std::string path = ExtractRowToWork(row);
+    if (!path.empty())
+      ShellExecuteA(m_hWnd, "open", m_settings.viewerPath.c_str(), path.c_str(), nullptr, SW_SHOWNORMAL);
+  }
+  return 0;
+}
+
+LRESULT CViewerDlg::OnRenameEntry(WORD, WORD, HWND, bool&) {
+  if (!m_archives.CanEdit()) return 0;
+  std::vector<int> rows = SelectedRows();
+  if (rows.empty()) return 0;
+  int row = rows.back();
+  SetFocus(List());
+  if (SendMessageA(List(), LVM_EDITLABELA, static_cast<WPARAM>(row), 0)) return 0;
+  // No editor (a library too old for in-place editing): the library asks for the name.
+  m_archives.RenameEntry(m_rows[static_cast<size_t>(row)].name, "");
+  LoadArchive();
+  return 0;
+}
+
+LRESULT CViewerDlg::OnBeginLabelEdit(int, NMHDR* header, bool&) {
+  auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+  if (!m_archives.CanEdit() || info->item.iItem < 0 || static_cast<size_t>(info->item.iItem) >= m_rows.size())
+    return TRUE;  // refuse: no editor opens
   m_editingLabel = true;
+  m_renamingName = m_rows[static_cast<size_t>(info->item.iItem)].name;
   return FALSE;
 }
 
-LRESULT CViewerDlg::OnEndLabelEdit(int, NMHDR*, bool&) {
+LRESULT CViewerDlg::OnEndLabelEdit(int, NMHDR* header, bool&) {
   m_editingLabel = false;
-  return FALSE;  // the rename itself comes with the entry operations
+  auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+  if (!info->item.pszText) return FALSE;  // cancelled
+  std::string newName = info->item.pszText;
+  if (m_archives.RenameEntry(m_renamingName, newName)) {
+    if (info->item.iItem >= 0 && static_cast<size_t>(info->item.iItem) < m_rows.size())
+      m_rows[static_cast<size_t>(info->item.iItem)].name = newName;
+    LoadArchive();
+  }
+  return FALSE;  // the list keeps its own text: the reload shows the result
+}
+
+LRESULT CViewerDlg::OnSelectViewer(WORD, WORD, HWND, bool&) {
+  char file[MAX_PATH] = {};
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = m_hWnd;
+  ofn.lpstrFilter = "*.exe\0*.exe\0";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  ofn.lpstrTitle = "外部ﾋﾞｭｰﾜを選択してください。";
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_LONGNAMES | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (GetOpenFileNameA(&ofn)) m_settings.viewerPath = file;
+  return 0;
+}
+
+LRESULT CViewerDlg::OnAssociate(WORD, WORD, HWND, bool&) {
+  HMODULE lib = LoadLibraryA("DexOption.dll");
+  if (!lib) return 0;
+  using SelectFn = void(WINAPI*)();
+  if (auto select = reinterpret_cast<SelectFn>(GetProcAddress(lib, "SelectExtention"))) select();
+  FreeLibrary(lib);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnHelp(WORD, WORD, HWND, bool&) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string program(self);
+  size_t cut = sjis::lastBackslash(program);
+  std::string topic = cut == std::string::npos ? std::string("Pakdex.chm::/Dexlor1.htm")
+                                               : program.substr(0, cut) + "\\Pakdex.chm::/Dexlor1.htm";
+  // The HTML help viewer is loaded only when asked for.
+  using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+  if (HMODULE hh = LoadLibraryA("hhctrl.ocx")) {
+    if (auto help = reinterpret_cast<HtmlHelpFn>(GetProcAddress(hh, "HtmlHelpA"))) help(nullptr, topic.c_str(), 0, 0);
+  }
+  return 0;
 }

@@ -37,6 +37,7 @@ class CViewerDlg : public CDialog {
   std::vector<std::string> m_tempFiles;
   ViewerSettings m_settings;
   bool m_editingLabel = false;
+  std::string m_renamingName;  // the name of the row being renamed in place
   // The rows in list order: the list holds no texts of its own and asks for them
   // (a virtual list), so that a hundred thousand entries load at once.
   std::vector<EntryRow> m_rows;
@@ -58,6 +59,12 @@ class CViewerDlg : public CDialog {
     COMMAND_ID_HANDLER(IDC_DESELECT_ALL, OnDeselectAll)
     COMMAND_ID_HANDLER(ID_EDIT_CLEAR, OnDeleteEntries)
     COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAbout)
+    COMMAND_ID_HANDLER(ID_OPEN_ENTRY, OnOpenEntry)
+    COMMAND_ID_HANDLER(ID_VIEW_ENTRY, OnViewEntry)
+    COMMAND_ID_HANDLER(ID_RENAME_ENTRY, OnRenameEntry)
+    COMMAND_ID_HANDLER(ID_OPTION_VIEWER, OnSelectViewer)
+    COMMAND_ID_HANDLER(ID_ASSOCIATE, OnAssociate)
+    COMMAND_ID_HANDLER(ID_HELP_TOPICS, OnHelp)
     COMMAND_ID_HANDLER(ID_SORT_NAME, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_SIZE, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_RATIO, OnSortCommand)
@@ -72,6 +79,9 @@ class CViewerDlg : public CDialog {
 
  protected:
   BOOL OnInitDialog() override;
+  // The close box and Escape: the work-folder files go as with Exit, so that
+  // nothing extracted for opening is left behind.
+  void OnCancel() override;
 
  private:
   LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
@@ -87,6 +97,12 @@ class CViewerDlg : public CDialog {
   LRESULT OnDeselectAll(WORD, WORD, HWND, bool&);
   LRESULT OnDeleteEntries(WORD, WORD, HWND, bool&);
   LRESULT OnAbout(WORD, WORD, HWND, bool&);
+  LRESULT OnOpenEntry(WORD, WORD, HWND, bool&);
+  LRESULT OnViewEntry(WORD, WORD, HWND, bool&);
+  LRESULT OnRenameEntry(WORD, WORD, HWND, bool&);
+  LRESULT OnSelectViewer(WORD, WORD, HWND, bool&);
+  LRESULT OnAssociate(WORD, WORD, HWND, bool&);
+  LRESULT OnHelp(WORD, WORD, HWND, bool&);
   LRESULT OnSortCommand(WORD, WORD id, HWND, bool&);
   LRESULT OnGetDispInfo(int, NMHDR*, bool&);
   LRESULT OnColumnClick(int, NMHDR*, bool&);
@@ -95,6 +111,11 @@ class CViewerDlg : public CDialog {
   LRESULT OnEndLabelEdit(int, NMHDR*, bool&);
 
   void InsertColumns();
+  std::vector<int> SelectedRows() const;
+  // The entry-name handling of open and view: records the file name in
+  // m_tempFiles, extracts the entry into the work folder, and returns the file's
+  // path there ("" when the extraction could not run).
+  std::string ExtractRowToWork(int row);
   void ShowAbout();
   void SetStatus(const std::string& text) { m_statusBar.SetText(text); }
   void ShowResult(const std::string& text);

@@ -35,6 +35,8 @@ TEST(Sjis, SeparatorsAndEdges) {
   EXPECT_EQ(sjis::lastBackslash("a/b\\c/d"), 3u);
   EXPECT_EQ(sjis::lastSeparator("ソ/能"), 2u);
   EXPECT_EQ(sjis::lastSeparator("ソ能"), std::string::npos);
+  EXPECT_EQ(sjis::lastOf("a/表/b\\c", '/'), 4u);
+  EXPECT_EQ(sjis::lastOf("表", '\\'), std::string::npos);
   // A lone lead byte at the end is one character of its own.
   std::string cut = "ab\x95";
   EXPECT_EQ(sjis::lastCharOffset(cut), 2u);

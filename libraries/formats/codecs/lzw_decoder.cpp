@@ -38,6 +38,11 @@ struct LzwInStream::State {
     uint8_t suffix;
   };
   Link table[1 << kMaxBits];
+  // Each string's length, so that it can be written straight into the caller's
+  // buffer, back to front, without a detour through `pending`.
+  uint32_t length[1 << kMaxBits];
+  uint32_t longest = 1;  // the longest string in the table: what a code can need
+
   // Strings are built at the end of this; what did not fit the caller's buffer
   // waits in [pendingPos, pendingLen).
   uint8_t pending[(1 << kMaxBits) + 1];
@@ -74,8 +79,15 @@ struct LzwInStream::State {
   }
 
   // A final code with too few bits left is not a code: the data has ended.
-  bool getCode(uint32_t& code) {
-    if (!fill(width)) return false;
+  // Inlined: it runs once per code, and the refill is rarely needed.
+  [[gnu::always_inline]] inline bool getCode(uint32_t& code) {
+    if (accBits < width) {
+      while (accBits <= 56 && inPos < inLen) {
+        acc |= static_cast<uint64_t>(inBuf[inPos++]) << accBits;
+        accBits += 8;
+      }
+      if (accBits < width && !fill(width)) return false;
+    }
     code = static_cast<uint32_t>(acc & ((1u << width) - 1));
     acc >>= width;
     accBits -= width;
@@ -118,6 +130,7 @@ struct LzwInStream::State {
       fail(maxBits > kMaxBits ? ErrorKind::Unsupported : ErrorKind::Corrupt,
            "compress (.Z) data with " + std::to_string(maxBits) + "-bit codes");
     limit = 1u << maxBits;
+    for (uint32_t c = 0; c < 256; c++) length[c] = 1;
     width = kMinBits;
     maxCode = (1u << width) - 1;
     next = block ? kClear + 1 : 256;
@@ -146,6 +159,7 @@ struct LzwInStream::State {
       setWidth(kMinBits);
       next = kClear + 1;
       fresh = true;
+      longest = 1;
       return 0;
     }
     if (fresh) {
@@ -156,25 +170,90 @@ struct LzwInStream::State {
       return put(&firstByte, 1, dst, room);
     }
     if (code > next || (code == next && next >= limit)) fail(ErrorKind::Corrupt, "compress (.Z) data: a code not yet defined");
-    uint8_t* const end = pending + sizeof pending;
-    uint8_t* p = end;
     // The code being defined is the previous string plus its own first byte.
+    const size_t n = code == next ? length[previous] + 1 : length[code];
+    const bool direct = n <= room;
+    uint8_t* const end = direct ? dst + n : pending + sizeof pending;
+    uint8_t* p = end;
     if (code == next) *--p = firstByte;
     p = writeString(code == next ? previous : code, p);
     firstByte = *p;
     if (next < limit) {
       table[next] = Link{static_cast<uint16_t>(previous), firstByte};
+      length[next] = length[previous] + 1;
+      longest = std::max(longest, length[next]);
       next++;
     }
     previous = code;
-    const size_t n = static_cast<size_t>(end - p);
-    if (n <= room) {
-      std::memcpy(dst, p, n);
-      return static_cast<int64_t>(n);
-    }
+    if (direct) return static_cast<int64_t>(n);
     pendingPos = static_cast<size_t>(p - pending);
     pendingLen = sizeof pending;
     return 0;
+  }
+
+  // The common case in a tight loop: codes of the current width, no CLEAR, and
+  // room for the longest string. State lives in locals, because every byte
+  // stored through `out` could otherwise alias it and force reloads. Stops,
+  // without taking the code, at anything decodeOne must handle.
+  size_t decodeRun(uint8_t* dst, size_t room) {
+    if (fresh) return 0;
+    uint8_t* out = dst;
+    uint8_t* const dstEnd = dst + room;
+    uint32_t most = longest;
+    uint64_t a = acc;
+    int bits = accBits;
+    uint64_t phase = phaseBits;
+    uint32_t nxt = next, prev = previous;
+    uint8_t first = firstByte;
+    const int w = width;
+    const uint32_t mask = (1u << w) - 1, top = maxCode, lim = limit;
+    const bool blockMode = block;
+    // A code's string is at most one byte longer than the longest in the table.
+    while (static_cast<size_t>(dstEnd - out) > most && nxt <= top) {
+      if (bits < w) {
+        while (bits <= 56 && inPos < inLen) {
+          a |= static_cast<uint64_t>(inBuf[inPos++]) << bits;
+          bits += 8;
+        }
+        if (bits < w) break;
+      }
+      const uint32_t code = static_cast<uint32_t>(a) & mask;
+      if ((blockMode && code == kClear) || code > nxt || (code == nxt && nxt >= lim)) break;
+      a >>= w;
+      bits -= w;
+      phase += static_cast<uint64_t>(w);
+      const size_t n = code == nxt ? length[prev] + 1 : length[code];
+      uint8_t* const end = out + n;
+      uint8_t* p = end;
+      uint32_t c = code;
+      if (code == nxt) {
+        *--p = first;
+        c = prev;
+      }
+      while (c >= 256) {
+        const Link l = table[c];
+        *--p = l.suffix;
+        c = l.prefix;
+      }
+      *--p = static_cast<uint8_t>(c);
+      first = *p;
+      if (nxt < lim) {
+        table[nxt] = Link{static_cast<uint16_t>(prev), first};
+        length[nxt] = length[prev] + 1;
+        most = std::max(most, length[nxt]);
+        nxt++;
+      }
+      prev = code;
+      out = end;
+    }
+    acc = a;
+    accBits = bits;
+    phaseBits = phase;
+    next = nxt;
+    previous = prev;
+    firstByte = first;
+    longest = most;
+    return static_cast<size_t>(out - dst);
   }
 
   int64_t put(const uint8_t* p, size_t n, uint8_t* dst, size_t room) {
@@ -212,6 +291,10 @@ size_t LzwInStream::read(void* buf, size_t n) {
       continue;
     }
     if (s.finished) break;
+    if (const size_t run = s.decodeRun(out + done, n - done)) {
+      done += run;
+      continue;
+    }
     const int64_t got = s.decodeOne(out + done, n - done);
     if (got < 0) s.finished = true;
     else done += static_cast<size_t>(got);

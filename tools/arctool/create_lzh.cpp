@@ -5,10 +5,10 @@
 
 namespace {
 
-int createLzh(const std::string& spec, const std::string& archive, const std::vector<fmt::SourceItem>& items) {
-  auto colon = spec.find(':');
+int createLzh(const std::string& format, const std::string& archive, const std::vector<fmt::SourceItem>& items) {
+  auto colon = format.find(':');
   fmt::lzh::WriteOptions options;
-  options.method = fmt::lzh::methodFromName(colon == std::string::npos ? "lh5" : spec.substr(colon + 1));
+  options.method = fmt::lzh::methodFromName(colon == std::string::npos ? "lh5" : format.substr(colon + 1));
   fmt::lzh::createArchive(archive, items, options);
   return 0;
 }

@@ -13,9 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // "tgz" alone is level 6 as gzip's own default, "tbz" level 9 as bzip2's.
-fmt::tar::TarWriteOptions optionsFor(const std::string& spec, bool& single) {
-  const size_t colon = spec.find(':');
-  const std::string kind = spec.substr(0, colon);
+fmt::tar::TarWriteOptions optionsFor(const std::string& format, bool& single) {
+  const size_t colon = format.find(':');
+  const std::string kind = format.substr(0, colon);
   fmt::tar::TarWriteOptions o;
   single = kind == "gz" || kind == "bz2" || kind == "Z";
   if (kind == "tgz" || kind == "gz") {
@@ -27,13 +27,13 @@ fmt::tar::TarWriteOptions optionsFor(const std::string& spec, bool& single) {
   } else if (kind == "taz" || kind == "Z") {
     o.compression = fmt::tar::Filter::Compress;
   } else if (kind != "tar") {
-    fmt::fail(fmt::ErrorKind::Usage, "unknown tar format " + spec);
+    fmt::fail(fmt::ErrorKind::Usage, "unknown tar format " + format);
   }
   if (colon != std::string::npos) {
-    const std::string level = spec.substr(colon + 1);
+    const std::string level = format.substr(colon + 1);
     const bool levelled = o.compression == fmt::tar::Filter::Gzip || o.compression == fmt::tar::Filter::Bzip2;
     if (!levelled || level.size() != 1 || level[0] < '1' || level[0] > '9')
-      fmt::fail(fmt::ErrorKind::Usage, "unknown tar format " + spec + " (levels 1 to 9 for tgz, tbz, gz, bz2)");
+      fmt::fail(fmt::ErrorKind::Usage, "unknown tar format " + format + " (levels 1 to 9 for tgz, tbz, gz, bz2)");
     o.level = level[0] - '0';
   }
   return o;
@@ -59,12 +59,12 @@ std::vector<fmt::tar::LinkItem> linksInside(const std::vector<fmt::SourceItem>& 
   return links;
 }
 
-int createTar(const std::string& spec, const std::string& archive, const std::vector<fmt::SourceItem>& items) {
+int createTar(const std::string& format, const std::string& archive, const std::vector<fmt::SourceItem>& items) {
   bool single = false;
-  const fmt::tar::TarWriteOptions options = optionsFor(spec, single);
+  const fmt::tar::TarWriteOptions options = optionsFor(format, single);
   if (single) {
     if (items.size() != 1 || items[0].isFolder)
-      fmt::fail(fmt::ErrorKind::Usage, spec + " compresses exactly one file");
+      fmt::fail(fmt::ErrorKind::Usage, format + " compresses exactly one file");
     fmt::tar::writeCompressedFile(archive, items[0], options);
   } else {
     fmt::tar::writeTarArchive(archive, items, linksInside(items), options);

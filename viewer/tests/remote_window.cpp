@@ -85,11 +85,18 @@ BOOL CALLBACK onWindow(HWND w, LPARAM p) {
 
 HWND WaitForProcessWindow(DWORD pid, const std::vector<std::string>& prefixes, DWORD timeoutMs) {
   DWORD start = GetTickCount();
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   do {
+    // A program that has ended shows no window: no need to wait for the time-out.
+    if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
     Search s{pid, &prefixes, nullptr};
     EnumWindows(onWindow, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
+    if (s.found) {
+      if (process) CloseHandle(process);
+      return s.found;
+    }
     Sleep(50);
   } while (GetTickCount() - start < timeoutMs);
+  if (process) CloseHandle(process);
   return nullptr;
 }

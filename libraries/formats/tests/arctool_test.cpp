@@ -141,10 +141,10 @@ TEST(Arctool, CreateRoundTrips) {
   TempDir dir;
   makeSample(dir.path());
   int made = 0;
-  for (const char* spec : {"lzh:lh5", "lzh:lh7", "cab:mszip", "cab:lzx:21", "tar", "tgz:6", "tbz:9", "taz"}) {
-    SCOPED_TRACE(spec);
-    const std::string archive = dir / (std::string("out-") + spec + ".arc");
-    Result r = arctool(std::string("create ") + spec + " " + sh(archive) + " sample", dir, dir.path());
+  for (const char* format : {"lzh:lh5", "lzh:lh7", "cab:mszip", "cab:lzx:21", "tar", "tgz:6", "tbz:9", "taz"}) {
+    SCOPED_TRACE(format);
+    const std::string archive = dir / (std::string("out-") + format + ".arc");
+    Result r = arctool(std::string("create ") + format + " " + sh(archive) + " sample", dir, dir.path());
     if (r.status == 2 && r.err.find("unknown format") != std::string::npos) continue;
     ASSERT_EQ(r.status, 0) << r.err;
     ++made;

@@ -139,24 +139,24 @@ TEST_F(TarOracle, BsdtarArchives) {
 }
 
 TEST_F(TarOracle, OurArchivesReadByGnuTarAndBsdtar) {
-  for (const std::string spec : {"tar", "tgz:1", "tgz:9", "tbz:1", "tbz:9", "taz"}) {
-    const std::string archive = tree.dir / ("ours-" + spec.substr(0, 3) + spec.substr(spec.size() - 1));
-    ASSERT_EQ(run("cd " + sh(tree.root()) + " && " + sh(testsupport::arctool()) + " create " + spec + " " +
+  for (const std::string format : {"tar", "tgz:1", "tgz:9", "tbz:1", "tbz:9", "taz"}) {
+    const std::string archive = tree.dir / ("ours-" + format.substr(0, 3) + format.substr(format.size() - 1));
+    ASSERT_EQ(run("cd " + sh(tree.root()) + " && " + sh(testsupport::arctool()) + " create " + format + " " +
                   sh(archive) + " * 2>/dev/null"),
               0)
-        << spec;
+        << format;
     expectReaderHoldsTree(archive, tree);
     for (const std::string tool : {"tar", "bsdtar"}) {
-      const std::string out = tree.dir / ("x-" + tool + spec.substr(0, 3) + spec.substr(spec.size() - 1));
+      const std::string out = tree.dir / ("x-" + tool + format.substr(0, 3) + format.substr(format.size() - 1));
       ASSERT_EQ(run("mkdir -p " + sh(out) + " && " + tool + " -xf " + sh(archive) + " -C " + sh(out)), 0)
-          << tool << " " << spec;
+          << tool << " " << format;
       for (const auto& [name, data] : tree.files)
-        EXPECT_EQ(testsupport::readFile(out + "/" + name), data) << tool << " " << spec << " " << name;
+        EXPECT_EQ(testsupport::readFile(out + "/" + name), data) << tool << " " << format << " " << name;
       for (const std::string& f : tree.folders)
         EXPECT_EQ(run("test -d " + sh(out + "/" + f)), 0) << tool << " " << f;
       std::string target;
       run("readlink " + sh(out + "/links/to-text"), &target);
-      EXPECT_EQ(target, "../text.txt\n") << tool << " " << spec;
+      EXPECT_EQ(target, "../text.txt\n") << tool << " " << format;
     }
   }
 }

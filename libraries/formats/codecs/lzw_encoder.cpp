@@ -14,7 +14,7 @@ namespace {
 // Once the table is full the ratio is looked at every this many input bytes;
 // a fall starts a new table.
 constexpr uint64_t kCheckGap = 10000;
-constexpr uint32_t kHashBits = 18;  // four slots per code at 16 bits: short probes
+constexpr uint32_t kHashBits = 17;  // two slots per code at 16 bits: short probes, and a table that stays in cache
 constexpr uint32_t kHashSize = 1u << kHashBits;
 
 }  // namespace
@@ -46,28 +46,34 @@ struct LzwEncoder::State {
   uint64_t acc = 0;
   int accBits = 0;
   uint64_t phaseBits = 0;
-  std::vector<uint8_t> buf;
+  // Output waits here; a plain array, so that writing a code costs no more than a store.
+  uint8_t buf[(1 << 16) + 64];
+  size_t bufLen = 0;
   uint64_t in = 0, written = 0;
   uint64_t checkpoint = kCheckGap;
   uint64_t bestRatio = 0;
   bool finished = false;
 
   void flushBuf() {
-    if (buf.empty()) return;
-    out.write(buf.data(), buf.size());
-    written += buf.size();
-    buf.clear();
+    if (bufLen == 0) return;
+    out.write(buf, bufLen);
+    written += bufLen;
+    bufLen = 0;
   }
 
   void putBits(uint32_t value, int bits) {
-    acc |= static_cast<uint64_t>(value) << accBits;
-    accBits += bits;
-    while (accBits >= 8) {
-      buf.push_back(static_cast<uint8_t>(acc));
-      acc >>= 8;
-      accBits -= 8;
+    uint64_t a = acc | static_cast<uint64_t>(value) << accBits;
+    int n = accBits + bits;
+    size_t len = bufLen;
+    while (n >= 8) {
+      buf[len++] = static_cast<uint8_t>(a);
+      a >>= 8;
+      n -= 8;
     }
-    if (buf.size() >= (1 << 16)) flushBuf();
+    acc = a;
+    accBits = n;
+    bufLen = len;
+    if (len >= (1 << 16)) flushBuf();
   }
 
   void putCode(uint32_t code) {
@@ -103,7 +109,8 @@ struct LzwEncoder::State {
     limit = 1u << maxBits;
     const uint8_t header[kHeaderSize] = {kMagic0, kMagic1,
                                          static_cast<uint8_t>(maxBits | (block ? kBlockModeFlag : 0))};
-    buf.insert(buf.end(), header, header + kHeaderSize);
+    std::memcpy(buf, header, kHeaderSize);
+    bufLen = kHeaderSize;
     maxCode = (1u << width) - 1;
     resetTable();
   }
@@ -115,7 +122,7 @@ struct LzwEncoder::State {
     if (next > maxCode) setWidth(width + 1);
   }
 
-  uint64_t outBits() const { return (written + buf.size()) * 8 + static_cast<uint64_t>(accBits); }
+  uint64_t outBits() const { return (written + bufLen) * 8 + static_cast<uint64_t>(accBits); }
 
   void maybeClear() {
     if (!block || in < checkpoint) return;
@@ -133,42 +140,45 @@ struct LzwEncoder::State {
   }
 
   void add(const uint8_t* p, size_t n) {
-    for (size_t i = 0; i < n; i++) {
+    if (n == 0) return;
+    size_t i = 0;
+    if (!haveString) {
+      current = p[i++];
+      haveString = true;
+    }
+    // The matching loop keeps its state in locals; only a new code leaves it.
+    const uint64_t base = in;
+    Slot* const table = slots.data();
+    uint32_t cur = current;
+    for (; i < n; i++) {
       const uint8_t c = p[i];
-      in++;
-      if (!haveString) {
-        current = c;
-        haveString = true;
-        continue;
-      }
-      const uint32_t key = (current << 8) | c;
+      const uint32_t key = (cur << 8) | c;
       uint32_t h = (key * 2654435761u) >> (32 - kHashBits);
-      for (;;) {
-        Slot& s = slots[h];
-        if (s.generation != generation) break;
-        if (s.key == key) break;
-        h = (h + 1) & (kHashSize - 1);
-      }
-      Slot& s = slots[h];
-      if (s.generation == generation) {
-        current = s.code;
+      const uint16_t gen = generation;
+      while (table[h].generation == gen && table[h].key != key) h = (h + 1) & (kHashSize - 1);
+      Slot& slot = table[h];
+      if (slot.generation == gen) {
+        cur = slot.code;
         continue;
       }
-      emit(current);
+      in = base + i + 1;
+      emit(cur);
       if (next < limit) {
-        s = Slot{key, static_cast<uint16_t>(next), generation};
+        slot = Slot{key, static_cast<uint16_t>(next), gen};
         next++;
       } else {
         maybeClear();
       }
-      current = c;
+      cur = c;
     }
+    current = cur;
+    in = base + n;
   }
 
   void end() {
     if (haveString) putCode(current);
     if (accBits > 0) {
-      buf.push_back(static_cast<uint8_t>(acc));
+      buf[bufLen++] = static_cast<uint8_t>(acc);
       acc = 0;
       accBits = 0;
     }
@@ -193,7 +203,7 @@ void LzwEncoder::finish() {
 }
 
 uint64_t LzwEncoder::bytesIn() const { return s_->in; }
-uint64_t LzwEncoder::bytesOut() const { return s_->written + s_->buf.size(); }
+uint64_t LzwEncoder::bytesOut() const { return s_->written + s_->bufLen; }
 
 uint64_t lzwEncode(InStream& in, OutStream& out, const LzwOptions& options, const ProgressFn& progress) {
   LzwEncoder enc(out, options);

@@ -127,11 +127,12 @@ TEST_F(UnlhaTest, RenameWithANameAndThroughTheDialog) {
 namespace {
 
 TEST_F(UnlhaTest, ProgressWindowCancelLeavesTheArchiveAsItWas) {
-  // Enough to compress for well over half a second.
+  // Enough to take seconds to compress on any machine, so that the cancel lands
+  // while the work is still going (the window shows after half a second).
   std::string big;
-  big.reserve(48u << 20);
+  big.reserve(192u << 20);
   uint32_t x = 12345;
-  while (big.size() < (48u << 20)) {
+  while (big.size() < (192u << 20)) {
     x = x * 1103515245u + 12345u;
     big += "word" + std::to_string((x >> 16) % 5000) + ((x & 7) ? " " : "\n");
   }

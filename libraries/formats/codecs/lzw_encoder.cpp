@@ -61,19 +61,22 @@ struct LzwEncoder::State {
     bufLen = 0;
   }
 
+  // Bits gather in the accumulator and leave four bytes at a time (at most 31
+  // wait there, and a code adds at most 16).
   void putBits(uint32_t value, int bits) {
-    uint64_t a = acc | static_cast<uint64_t>(value) << accBits;
-    int n = accBits + bits;
-    size_t len = bufLen;
-    while (n >= 8) {
-      buf[len++] = static_cast<uint8_t>(a);
-      a >>= 8;
-      n -= 8;
+    acc |= static_cast<uint64_t>(value) << accBits;
+    accBits += bits;
+    if (accBits >= 32) {
+      const uint32_t word = static_cast<uint32_t>(acc);
+      buf[bufLen] = static_cast<uint8_t>(word);
+      buf[bufLen + 1] = static_cast<uint8_t>(word >> 8);
+      buf[bufLen + 2] = static_cast<uint8_t>(word >> 16);
+      buf[bufLen + 3] = static_cast<uint8_t>(word >> 24);
+      bufLen += 4;
+      acc >>= 32;
+      accBits -= 32;
+      if (bufLen >= (1 << 16)) flushBuf();
     }
-    acc = a;
-    accBits = n;
-    bufLen = len;
-    if (len >= (1 << 16)) flushBuf();
   }
 
   void putCode(uint32_t code) {
@@ -117,7 +120,7 @@ struct LzwEncoder::State {
 
   // The decoder widens one code after the entry that needs it is made, so the
   // check comes after each code written with the entry count before it grows.
-  void emit(uint32_t code) {
+  [[gnu::always_inline]] inline void emit(uint32_t code) {
     putCode(code);
     if (next > maxCode) setWidth(width + 1);
   }
@@ -177,10 +180,10 @@ struct LzwEncoder::State {
 
   void end() {
     if (haveString) putCode(current);
-    if (accBits > 0) {
+    while (accBits > 0) {
       buf[bufLen++] = static_cast<uint8_t>(acc);
-      acc = 0;
-      accBits = 0;
+      acc >>= 8;
+      accBits = accBits > 8 ? accBits - 8 : 0;
     }
     flushBuf();
   }

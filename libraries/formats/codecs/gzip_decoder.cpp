@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/checksum.h"
+#include "core/copy.h"
 
 namespace fmt::codecs {
 
@@ -171,19 +172,7 @@ size_t GzipInStream::read(void* buf, size_t n) {
 
 uint64_t gzipDecode(InStream& in, OutStream& out, const ProgressFn& progress) {
   GzipInStream gz(in);
-  std::vector<uint8_t> buf(1 << 16);
-  uint64_t total = 0, reported = 0;
-  for (;;) {
-    const size_t got = gz.read(buf.data(), buf.size());
-    if (got == 0) break;
-    out.write(buf.data(), got);
-    total += got;
-    if (progress && total - reported >= (1u << 20)) {
-      reported = total;
-      if (!progress(total, 0)) fail(ErrorKind::Cancelled, "cancelled");
-    }
-  }
-  return total;
+  return copyStream(gz, out, progress);
 }
 
 }  // namespace fmt::codecs

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "codecs/lzw_format.h"
+#include "core/copy.h"
 
 namespace fmt::codecs {
 
@@ -304,19 +305,7 @@ size_t LzwInStream::read(void* buf, size_t n) {
 
 uint64_t lzwDecode(InStream& in, OutStream& out, const ProgressFn& progress) {
   LzwInStream lzw(in);
-  std::vector<uint8_t> buf(1 << 16);
-  uint64_t total = 0, reported = 0;
-  for (;;) {
-    const size_t got = lzw.read(buf.data(), buf.size());
-    if (got == 0) break;
-    out.write(buf.data(), got);
-    total += got;
-    if (progress && total - reported >= (1u << 20)) {
-      reported = total;
-      if (!progress(total, 0)) fail(ErrorKind::Cancelled, "cancelled");
-    }
-  }
-  return total;
+  return copyStream(lzw, out, progress);
 }
 
 }  // namespace fmt::codecs

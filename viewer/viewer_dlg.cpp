@@ -17,6 +17,22 @@ bool CViewerDlg::s_sortAscendingNext[4] = {true, true, true, true};
 
 namespace {
 const int kSortCommands[4] = {ID_SORT_NAME, ID_SORT_SIZE, ID_SORT_RATIO, ID_SORT_DATE};
+
+// The open-file dialog as both of the viewer's file choices show it: an existing
+// file, long names, no read-only box. "" when cancelled.
+std::string ChooseExistingFile(HWND owner, const char* title, const char* filter) {
+  char file[MAX_PATH] = {};
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  ofn.lpstrTitle = title;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_LONGNAMES | OFN_HIDEREADONLY | OFN_EXPLORER;
+  return GetOpenFileNameA(&ofn) ? std::string(file) : std::string();
+}
 }
 
 CViewerDlg::~CViewerDlg() {
@@ -57,7 +73,8 @@ BOOL CViewerDlg::OnInitDialog() {
   if (semaphore && GetLastError() == ERROR_ALREADY_EXISTS) CascadeWindowRect(m_settings.windowRect, desktop);
   // The semaphore stays open for the life of the process: its existence is its message.
 
-  WINDOWPLACEMENT wp{sizeof wp};
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
   GetWindowPlacement(m_hWnd, &wp);
   const RECT& r = m_settings.windowRect;
   wp.rcNormalPosition = RECT{r.left, r.top, r.left + r.right, r.top + r.bottom};
@@ -299,7 +316,8 @@ LRESULT CViewerDlg::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& hand
 
 LRESULT CViewerDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
   handled = false;  // the framework's own handling goes first, then the settings
-  WINDOWPLACEMENT wp{sizeof wp};
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
   GetWindowPlacement(m_hWnd, &wp);
   const RECT& n = wp.rcNormalPosition;
   m_settings.windowRect = RECT{n.left, n.top, n.right - n.left, n.bottom - n.top};
@@ -315,17 +333,8 @@ LRESULT CViewerDlg::OnOpenArchiveFile(WORD, WORD, HWND, bool&) {
     MessageBoxA(m_hWnd, "DLLがない", "Dexlor", MB_OK);
     return 0;
   }
-  char file[MAX_PATH] = {};
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = m_hWnd;
-  ofn.lpstrFilter = filter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  ofn.lpstrTitle = "圧縮ﾌｧｲﾙを選択してください。";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_LONGNAMES | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (!GetOpenFileNameA(&ofn)) return 0;
+  std::string file = ChooseExistingFile(m_hWnd, "圧縮ﾌｧｲﾙを選択してください。", filter);
+  if (file.empty()) return 0;
   m_currentPath = file;
   LoadArchive();
   return 0;
@@ -485,17 +494,8 @@ LRESULT CViewerDlg::OnEndLabelEdit(int, NMHDR* header, bool&) {
 }
 
 LRESULT CViewerDlg::OnSelectViewer(WORD, WORD, HWND, bool&) {
-  char file[MAX_PATH] = {};
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = m_hWnd;
-  ofn.lpstrFilter = "*.exe\0*.exe\0";
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  ofn.lpstrTitle = "外部ﾋﾞｭｰﾜを選択してください。";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_LONGNAMES | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (GetOpenFileNameA(&ofn)) m_settings.viewerPath = file;
+  std::string file = ChooseExistingFile(m_hWnd, "外部ﾋﾞｭｰﾜを選択してください。", "*.exe\0*.exe\0");
+  if (!file.empty()) m_settings.viewerPath = file;
   return 0;
 }
 
@@ -518,7 +518,7 @@ LRESULT CViewerDlg::OnHelp(WORD, WORD, HWND, bool&) {
   // The HTML help viewer is loaded only when asked for.
   using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
   if (HMODULE hh = LoadLibraryA("hhctrl.ocx")) {
-    if (auto help = reinterpret_cast<HtmlHelpFn>(GetProcAddress(hh, "HtmlHelpA"))) help(nullptr, topic.c_str(), 0, 0);
+    if (auto help = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(hh, "HtmlHelpA")))) help(nullptr, topic.c_str(), 0, 0);
   }
   return 0;
 }

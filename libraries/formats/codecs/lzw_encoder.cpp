@@ -1,5 +1,6 @@
 #include "codecs/lzw_encoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -15,7 +16,18 @@ namespace {
 // a fall starts a new table.
 constexpr uint64_t kCheckGap = 10000;
 constexpr uint32_t kHashBits = 17;  // two slots per code at 16 bits: short probes, and a table that stays in cache
-constexpr uint32_t kHashSize = 1u << kHashBits;
+constexpr uint32_t kHashMask = (1u << kHashBits) - 1;
+constexpr size_t kBufSize = 1 << 16;  // output flushed when this much waits
+
+// A table slot in one word, so that a probe is one load and one compare:
+// generation (24 bits) | prefix code << 8 | byte (24 bits) | code (16 bits).
+// A slot belongs to the current table only when its generation matches, so a
+// CLEAR costs nothing.
+constexpr int kKeyShift = 16;
+constexpr int kGenShift = 40;
+constexpr uint64_t kGenLimit = 1u << 24;
+
+inline uint32_t slotOf(uint32_t key) { return (key * 2654435761u) >> (32 - kHashBits); }
 
 }  // namespace
 
@@ -27,15 +39,8 @@ struct LzwEncoder::State {
   bool block;
   uint32_t limit = 0;
 
-  // Table: (prefix code, byte) -> code, by open addressing. A slot belongs to the
-  // current table only when its generation matches, so a CLEAR costs nothing.
-  struct Slot {
-    uint32_t key;  // prefix << 8 | byte
-    uint16_t code;
-    uint16_t generation;
-  };
-  std::vector<Slot> slots = std::vector<Slot>(kHashSize, Slot{0, 0, 0});
-  uint16_t generation = 1;
+  std::vector<uint64_t> slots = std::vector<uint64_t>(kHashMask + 1, 0);
+  uint64_t generation = 0;
 
   int width = kMinBits;
   uint32_t maxCode = 0;
@@ -47,7 +52,7 @@ struct LzwEncoder::State {
   int accBits = 0;
   uint64_t phaseBits = 0;
   // Output waits here; a plain array, so that writing a code costs no more than a store.
-  uint8_t buf[(1 << 16) + 64];
+  uint8_t buf[kBufSize + 64];
   size_t bufLen = 0;
   uint64_t in = 0, written = 0;
   uint64_t checkpoint = kCheckGap;
@@ -67,21 +72,19 @@ struct LzwEncoder::State {
     acc |= static_cast<uint64_t>(value) << accBits;
     accBits += bits;
     if (accBits >= 32) {
-      const uint32_t word = static_cast<uint32_t>(acc);
-      buf[bufLen] = static_cast<uint8_t>(word);
-      buf[bufLen + 1] = static_cast<uint8_t>(word >> 8);
-      buf[bufLen + 2] = static_cast<uint8_t>(word >> 16);
-      buf[bufLen + 3] = static_cast<uint8_t>(word >> 24);
+      storeWord(buf + bufLen, static_cast<uint32_t>(acc));
       bufLen += 4;
       acc >>= 32;
       accBits -= 32;
-      if (bufLen >= (1 << 16)) flushBuf();
+      if (bufLen >= kBufSize) flushBuf();
     }
   }
 
-  void putCode(uint32_t code) {
-    putBits(code, width);
-    phaseBits += width;
+  static void storeWord(uint8_t* p, uint32_t word) {
+    p[0] = static_cast<uint8_t>(word);
+    p[1] = static_cast<uint8_t>(word >> 8);
+    p[2] = static_cast<uint8_t>(word >> 16);
+    p[3] = static_cast<uint8_t>(word >> 24);
   }
 
   // Zero bits up to the end of the group, then the new width.
@@ -100,8 +103,8 @@ struct LzwEncoder::State {
   }
 
   void resetTable() {
-    if (++generation == 0) {  // wrapped: old stamps could match again
-      std::fill(slots.begin(), slots.end(), Slot{0, 0, 0});
+    if (++generation == kGenLimit) {  // wrapped: old stamps could match again
+      std::fill(slots.begin(), slots.end(), 0);
       generation = 1;
     }
     next = block ? kClear + 1 : 256;
@@ -118,17 +121,10 @@ struct LzwEncoder::State {
     resetTable();
   }
 
-  // The decoder widens one code after the entry that needs it is made, so the
-  // check comes after each code written with the entry count before it grows.
-  [[gnu::always_inline]] inline void emit(uint32_t code) {
-    putCode(code);
-    if (next > maxCode) setWidth(width + 1);
-  }
-
   uint64_t outBits() const { return (written + bufLen) * 8 + static_cast<uint64_t>(accBits); }
 
-  void maybeClear() {
-    if (!block || in < checkpoint) return;
+  // With a full table, at each checkpoint: a ratio that did not rise starts a new table.
+  void checkRatio() {
     checkpoint = in + kCheckGap;
     const uint64_t outBytes = outBits() / 8 + 1;
     const uint64_t ratio = (in << 8) / outBytes;
@@ -137,49 +133,107 @@ struct LzwEncoder::State {
       return;
     }
     bestRatio = 0;
-    putCode(kClear);
+    putBits(kClear, width);
+    phaseBits += static_cast<uint64_t>(width);
     setWidth(kMinBits);
     resetTable();
   }
 
+  // The matching loop keeps everything it changes in locals: stores through the
+  // byte pointer of the output could otherwise alias the members and force reloads.
+  // Rare events (a new width, a full buffer, a checkpoint) put them back first.
   void add(const uint8_t* p, size_t n) {
     if (n == 0) return;
-    size_t i = 0;
+    const uint8_t* const end = p + n;
+    const uint64_t base = in;
+    const uint8_t* const first = p;
     if (!haveString) {
-      current = p[i++];
+      current = *p++;
       haveString = true;
     }
-    // The matching loop keeps its state in locals; only a new code leaves it.
-    const uint64_t base = in;
-    Slot* const table = slots.data();
+    uint64_t* const table = slots.data();
+    uint64_t gen = generation << kGenShift;
     uint32_t cur = current;
-    for (; i < n; i++) {
-      const uint8_t c = p[i];
+    uint64_t a = acc;
+    int bits = accBits;
+    int w = width;
+    uint64_t phase = phaseBits;
+    uint32_t nextCode = next, top = maxCode;
+    uint8_t* o = buf + bufLen;
+    // When the table is full and block mode is on, the input position where the ratio is next looked at.
+    uint64_t check = block ? checkpoint : UINT64_MAX;
+
+    auto save = [&] {
+      acc = a;
+      accBits = bits;
+      width = w;
+      phaseBits = phase;
+      next = nextCode;
+      bufLen = static_cast<size_t>(o - buf);
+    };
+    auto load = [&] {
+      a = acc;
+      bits = accBits;
+      w = width;
+      phase = phaseBits;
+      nextCode = next;
+      top = maxCode;
+      o = buf + bufLen;
+      gen = generation << kGenShift;
+      check = block ? checkpoint : UINT64_MAX;
+    };
+
+    while (p < end) {
+      const uint8_t c = *p++;
       const uint32_t key = (cur << 8) | c;
-      uint32_t h = (key * 2654435761u) >> (32 - kHashBits);
-      const uint16_t gen = generation;
-      while (table[h].generation == gen && table[h].key != key) h = (h + 1) & (kHashSize - 1);
-      Slot& slot = table[h];
-      if (slot.generation == gen) {
-        cur = slot.code;
+      const uint64_t want = gen | static_cast<uint64_t>(key) << kKeyShift;
+      uint32_t h = slotOf(key);
+      uint64_t d;
+      // d below 2^16: this key (the low bits are its code); at or above 2^40: a slot of an older table.
+      while ((d = table[h] ^ want) >= (1u << kKeyShift) && d < (uint64_t{1} << kGenShift)) h = (h + 1) & kHashMask;
+      if (d < (1u << kKeyShift)) {
+        cur = static_cast<uint32_t>(d);
         continue;
       }
-      in = base + i + 1;
-      emit(cur);
-      if (next < limit) {
-        slot = Slot{key, static_cast<uint16_t>(next), gen};
-        next++;
-      } else {
-        maybeClear();
+      a |= static_cast<uint64_t>(cur) << bits;
+      bits += w;
+      phase += static_cast<uint64_t>(w);
+      if (bits >= 32) {
+        storeWord(o, static_cast<uint32_t>(a));
+        o += 4;
+        a >>= 32;
+        bits -= 32;
+        if (o >= buf + kBufSize) {
+          save();
+          flushBuf();
+          o = buf;
+        }
+      }
+      // The decoder widens one code after the entry that needs it is made, so the
+      // check comes after each code written with the entry count before it grows.
+      if (nextCode > top) {
+        save();
+        setWidth(w + 1);
+        load();
+      }
+      if (nextCode < limit) {
+        table[h] = want | nextCode;
+        nextCode++;
+      } else if (base + static_cast<uint64_t>(p - first) >= check) {
+        save();
+        in = base + static_cast<uint64_t>(p - first);
+        checkRatio();
+        load();
       }
       cur = c;
     }
+    save();
     current = cur;
     in = base + n;
   }
 
   void end() {
-    if (haveString) putCode(current);
+    if (haveString) putBits(current, width);
     while (accBits > 0) {
       buf[bufLen++] = static_cast<uint8_t>(acc);
       acc >>= 8;
@@ -188,7 +242,6 @@ struct LzwEncoder::State {
     flushBuf();
   }
 };
-
 LzwEncoder::LzwEncoder(OutStream& out, const LzwOptions& options) : s_(std::make_unique<State>(out, options)) {
   s_->start();
 }

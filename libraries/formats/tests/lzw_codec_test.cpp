@@ -2,6 +2,8 @@
 // mode, against `compress` both ways, and damaged input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "codecs/lzw_decoder.h"
 #include "codecs/lzw_encoder.h"
 #include "core/error.h"
@@ -46,6 +48,37 @@ TEST(LzwCodec, RoundTripsEveryWidthAndMode) {
       EXPECT_EQ(decode(z), data) << bits << " bits, block " << block;
     }
   }
+}
+
+// The matching loop keeps its state in locals between writes: how the input is
+// cut into writes must not change a single byte of the stream.
+TEST(LzwCodec, WriteBoundariesDoNotChangeTheStream) {
+  const auto data = mixed();
+  for (int bits : {9, 12, 16}) {
+    const auto whole = encode(data, {bits, true});
+    fmt::MemoryOutStream out;
+    fmt::codecs::LzwEncoder enc(out, {bits, true});
+    size_t at = 0;
+    for (size_t step = 1; at < data.size(); step = step * 3 % 70001 + 1) {
+      const size_t n = std::min(step, data.size() - at);
+      enc.write(data.data() + at, n);
+      at += n;
+    }
+    enc.finish();
+    EXPECT_EQ(enc.bytesIn(), data.size());
+    EXPECT_EQ(enc.bytesOut(), whole.size());
+    EXPECT_EQ(out.data, whole) << bits << " bits";
+  }
+}
+
+// Text, noise, then other text: a table full of the first text serves the rest
+// badly, so block mode must start new ones and come out smaller (at 16 bits,
+// where a table lasts long enough to go stale).
+TEST(LzwCodec, BlockModeStartsNewTablesWhenTheDataChanges) {
+  const auto data = mixed();
+  const auto block = encode(data, {16, true});
+  const auto plain = encode(data, {16, false});
+  EXPECT_LT(block.size(), plain.size() * 95 / 100);
 }
 
 TEST(LzwCodec, EmptyAndTinyInputs) {
@@ -124,6 +157,20 @@ TEST_F(LzwOracle, CompressReadsOurOutput) {
       testsupport::writeFile(dir / "x.Z", encode(data, {bits, block}));
       ASSERT_EQ(run("compress -dc < " + sh(dir / "x.Z") + " > " + sh(dir / "x")), 0) << bits << " " << block;
       EXPECT_EQ(testsupport::readFile(dir / "x"), data) << bits << " bits, block " << block;
+    }
+  }
+}
+
+// Until the table fills, compress and we make the same greedy parse, widen at
+// the same codes and pad the same groups: the streams must be equal byte for byte.
+// (compress's 9-bit output differs from the start, see below.)
+TEST_F(LzwOracle, SameStreamAsCompressBeforeTheTableFills) {
+  for (int bits = 10; bits <= 16; bits++) {
+    const size_t n = (size_t{1} << bits) - 257;  // at most one new code per byte: never full
+    for (const auto& data : {testsupport::textBytes(n, 21), testsupport::randomBytes(n, 22)}) {
+      testsupport::writeFile(dir / "in", data);
+      ASSERT_EQ(run("compress -c -b " + std::to_string(bits) + " < " + sh(dir / "in") + " > " + sh(dir / "c.Z")) & ~2, 0);
+      EXPECT_EQ(encode(data, {bits, true}), testsupport::readFile(dir / "c.Z")) << bits << " bits";
     }
   }
 }

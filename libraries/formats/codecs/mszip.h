@@ -29,9 +29,11 @@ class MszipDecoder {
   std::unique_ptr<State> s_;
 };
 
+// Frames through our deflate encoder (codecs/deflate_encoder.h), whose levels
+// 1..9 it takes: 1..3 a fast lazy parse, 4..6 a priced shortest-path parse,
+// 7..9 that parse refined over deeper searches (smallest, slowest).
 class MszipEncoder {
  public:
-  // zlib level 1..9.
   explicit MszipEncoder(int level = 9);
   ~MszipEncoder();
   MszipEncoder(const MszipEncoder&) = delete;

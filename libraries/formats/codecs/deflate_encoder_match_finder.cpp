@@ -1,0 +1,139 @@
+#include "codecs/deflate_encoder_match_finder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "codecs/deflate_encoder_format.h"
+#include "core/error.h"
+
+namespace fmt::codecs::deflate {
+namespace {
+
+uint32_t load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+// Length of the common prefix of a and c, at most max, eight bytes at a time
+// (the first differing byte is the lowest set one on little-endian targets).
+size_t commonLength(const uint8_t* a, const uint8_t* c, size_t max) {
+  size_t len = 0;
+  while (len + 8 <= max) {
+    uint64_t x, y;
+    std::memcpy(&x, a + len, 8);
+    std::memcpy(&y, c + len, 8);
+    if (x != y) return len + static_cast<size_t>(__builtin_ctzll(x ^ y) >> 3);
+    len += 8;
+  }
+  while (len < max && a[len] == c[len]) ++len;
+  return len;
+}
+
+}  // namespace
+
+MatchFinder::MatchFinder(int depth, int historyDepth, uint32_t niceLength)
+    : depth_(depth),
+      historyDepth_(historyDepth),
+      nice_(std::clamp(niceLength, kMinMatch, kMaxMatch)),
+      head_(size_t(1) << kHashBits),
+      head3_(size_t(1) << kHash3Bits),
+      smaller_(kMaxSpan),
+      larger_(kMaxSpan) {}
+
+uint32_t MatchFinder::hash4(size_t p) const { return (load32(b_ + p) * 2654435761u) >> (32 - kHashBits); }
+
+uint32_t MatchFinder::hash3(size_t p) const {
+  const uint32_t v = b_[p] | b_[p + 1] << 8 | static_cast<uint32_t>(b_[p + 2]) << 16;
+  return (v * 2246822519u) >> (32 - kHash3Bits);
+}
+
+// The walk down the tree knows a common prefix with the nearest node on each
+// side, so it compares little. Near the span's end positions are compared only
+// up to the end, and a node equal that far is replaced though its longer
+// suffix may order differently: so whatever is reported is measured afresh.
+void MatchFinder::insert(size_t p, size_t maxLen, int depth, size_t best, std::vector<Match>* out) {
+  const uint32_t h = hash4(p);
+  int32_t cand = head_[h];
+  head_[h] = static_cast<int32_t>(p);
+  int32_t* below = &smaller_[p];
+  int32_t* above = &larger_[p];
+  size_t lenBelow = 0, lenAbove = 0;
+  for (;; --depth) {
+    if (cand < 0 || depth == 0 || p - static_cast<size_t>(cand) > kWindow) {
+      *below = *above = -1;
+      return;
+    }
+    size_t len = std::min(lenBelow, lenAbove);
+    len += commonLength(b_ + cand + len, b_ + p + len, maxLen - len);
+    if (len > best || len >= maxLen) len = commonLength(b_ + cand, b_ + p, maxLen);
+    if (out && len > best) {
+      best = len;
+      out->push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(p - static_cast<size_t>(cand))});
+    }
+    if (len >= maxLen) {
+      *below = smaller_[cand];
+      *above = larger_[cand];
+      return;
+    }
+    if (b_[cand + len] < b_[p + len]) {
+      *below = cand;
+      below = &larger_[cand];
+      lenBelow = len;
+      cand = larger_[cand];
+    } else {
+      *above = cand;
+      above = &smaller_[cand];
+      lenAbove = len;
+      cand = smaller_[cand];
+    }
+  }
+}
+
+void MatchFinder::findAll(const uint8_t* data, size_t from, size_t end, std::vector<Match>& matches,
+                          std::vector<uint32_t>& first) {
+  if (end > kMaxSpan || from > end) fail(ErrorKind::Usage, "deflate match finder: span too long");
+  b_ = data;
+  std::fill(head_.begin(), head_.end(), -1);
+  std::fill(head3_.begin(), head3_.end(), -1);
+  matches.clear();
+  first.assign(end - from + 1, 0);
+
+  // History: positions join the trees, with no matches of their own.
+  for (size_t p = 0; p < from && p + 4 <= end; ++p) {
+    head3_[hash3(p)] = static_cast<int32_t>(p);
+    insert(p, std::min<size_t>(kMaxMatch, end - p), historyDepth_, kMaxMatch, nullptr);
+  }
+
+  size_t skipUntil = from;
+  for (size_t p = from; p < end; ++p) {
+    first[p - from] = static_cast<uint32_t>(matches.size());
+    if (p + 4 > end) {
+      // Too near the end to hash four bytes: only a 3-byte match from the
+      // table is left, and the parse gains nothing from it there.
+      continue;
+    }
+    const size_t maxLen = std::min<size_t>(kMaxMatch, end - p);
+    const uint32_t h3 = hash3(p);
+    const int32_t near = head3_[h3];
+    head3_[h3] = static_cast<int32_t>(p);
+    if (p < skipUntil) {
+      insert(p, maxLen, depth_, kMaxMatch, nullptr);
+      continue;
+    }
+    size_t best = kMinMatch - 1;
+    if (near >= 0 && p - static_cast<size_t>(near) <= kWindow) {
+      const size_t len = commonLength(b_ + near, b_ + p, maxLen);
+      if (len >= kMinMatch) {
+        best = len;
+        matches.push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(p - static_cast<size_t>(near))});
+      }
+    }
+    insert(p, maxLen, depth_, best, &matches);
+    const size_t found = matches.size() > first[p - from] ? matches.back().length : 0;
+    if (found >= nice_) skipUntil = p + found;
+  }
+  first[end - from] = static_cast<uint32_t>(matches.size());
+}
+
+}  // namespace fmt::codecs::deflate

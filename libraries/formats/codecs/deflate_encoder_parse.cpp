@@ -1,0 +1,114 @@
+#include "codecs/deflate_encoder_parse.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace fmt::codecs::deflate {
+namespace {
+
+constexpr uint32_t kInfinite = std::numeric_limits<uint32_t>::max();
+// What a symbol the code leaves out is guessed to cost, should the parse use it.
+constexpr uint32_t kUnusedBits = 13;
+// A 3-byte match this far away costs about as much as three literals.
+constexpr uint32_t kFarShortMatch = 4096;
+// The lazy parse takes a match this long without looking a byte further.
+constexpr uint32_t kLazyEnough = 32;
+
+}  // namespace
+
+void SymbolCounts::clear() {
+  std::fill(std::begin(litlen), std::end(litlen), 0);
+  std::fill(std::begin(dist), std::end(dist), 0);
+}
+
+void SymbolCounts::add(const Token* t, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (t[i].dist == 0) {
+      litlen[t[i].len]++;
+    } else {
+      litlen[257 + kLengthCodes.index[t[i].len]]++;
+      dist[kDistanceCodes.of(t[i].dist)]++;
+    }
+  }
+}
+
+void SymbolCounts::add(const SymbolCounts& o) {
+  for (int i = 0; i < kLitLenSymbols; ++i) litlen[i] += o.litlen[i];
+  for (int i = 0; i < kDistSymbols; ++i) dist[i] += o.dist[i];
+}
+
+void SymbolCounts::subtract(const SymbolCounts& o) {
+  for (int i = 0; i < kLitLenSymbols; ++i) litlen[i] -= o.litlen[i];
+  for (int i = 0; i < kDistSymbols; ++i) dist[i] -= o.dist[i];
+}
+
+void Prices::set(const BlockCode& code) {
+  auto bits = [](uint8_t len) { return len ? uint32_t{len} : kUnusedBits; };
+  for (int i = 0; i < 256; ++i) lit[i] = bits(code.litlen[i]);
+  for (uint32_t l = kMinMatch; l <= kMaxMatch; ++l) {
+    const int c = kLengthCodes.index[l];
+    len[l] = bits(code.litlen[257 + c]) + kLengthExtra[c];
+  }
+  len[0] = len[1] = len[2] = kInfinite / 4;
+  for (int c = 0; c < kDistSymbols; ++c) dist[c] = bits(code.dist[c]) + kDistExtra[c];
+}
+
+void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Token>& tokens) {
+  tokens.clear();
+  auto longest = [&](size_t i) -> Match {
+    if (i >= n || m.begin(i) == m.end(i)) return {0, 0};
+    Match best = m.end(i)[-1];
+    if (best.length > n - i) best.length = static_cast<uint16_t>(n - i);
+    if (best.length < kMinMatch) return {0, 0};
+    if (best.length == kMinMatch && best.dist > kFarShortMatch) return {0, 0};
+    return best;
+  };
+  size_t i = 0;
+  while (i < n) {
+    const Match here = longest(i);
+    if (here.length == 0 || (here.length < kLazyEnough && longest(i + 1).length > here.length)) {
+      tokens.push_back({in[i], 0});
+      ++i;
+      continue;
+    }
+    tokens.push_back({here.length, here.dist});
+    i += here.length;
+  }
+}
+
+void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices& prices, uint32_t niceLength,
+                  std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
+  nodes.assign(n + 1, PathNode{kInfinite, 0, 0});
+  nodes[0].price = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t base = nodes[i].price;
+    if (const uint32_t lit = base + prices.lit[in[i]]; lit < nodes[i + 1].price) nodes[i + 1] = {lit, 1, 0};
+    uint32_t shorter = kMinMatch - 1;
+    // Matches may run past the end of a part parsed on its own.
+    const uint32_t room = static_cast<uint32_t>(std::min<size_t>(n - i, kMaxMatch));
+    for (const Match* mt = m.begin(i); mt != m.end(i) && shorter < room; ++mt) {
+      const uint32_t d = base + prices.dist[kDistanceCodes.of(mt->dist)];
+      const uint32_t top = std::min<uint32_t>(mt->length, room);
+      PathNode* to = &nodes[i];
+      for (uint32_t l = shorter + 1; l <= top; ++l) {
+        const uint32_t c = d + prices.len[l];
+        if (c < to[l].price) to[l] = {c, static_cast<uint16_t>(l), mt->dist};
+      }
+      shorter = top;
+    }
+    // A long match is taken as it stands: searching inside it gains little,
+    // and the match finder gave the positions it covers nothing.
+    if (shorter >= niceLength) i += shorter - 1;
+  }
+
+  tokens.clear();
+  for (size_t at = n; at > 0;) {
+    const PathNode& nd = nodes[at];
+    if (nd.dist == 0) tokens.push_back({in[at - 1], 0});
+    else tokens.push_back({nd.len, nd.dist});
+    at -= nd.len;
+  }
+  std::reverse(tokens.begin(), tokens.end());
+}
+
+}  // namespace fmt::codecs::deflate

@@ -1,0 +1,274 @@
+// Our deflate encoder, checked by zlib's inflate (raw, with the preset
+// history as its dictionary) and by the MSZIP decoder over chained frames.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <random>
+
+#include "codecs/deflate_encoder.h"
+#include "codecs/deflate_encoder_block.h"
+#include "codecs/mszip.h"
+#include "core/error.h"
+#include "test_support.h"
+
+namespace {
+
+using fmt::codecs::DeflateEncoder;
+using testsupport::randomBytes;
+using testsupport::textBytes;
+using Bytes = std::vector<uint8_t>;
+
+// Inflates one raw stream that must end exactly at the end of `stream`.
+Bytes inflateRaw(const Bytes& stream, size_t expect, const uint8_t* dict = nullptr, size_t dictSize = 0) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, -MAX_WBITS), Z_OK);
+  if (dictSize) EXPECT_EQ(inflateSetDictionary(&z, dict, static_cast<uInt>(dictSize)), Z_OK);
+  Bytes out(expect + 1);
+  z.next_in = const_cast<Bytef*>(stream.data());
+  z.avail_in = static_cast<uInt>(stream.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&z, Z_FINISH);
+  EXPECT_EQ(rc, Z_STREAM_END) << (z.msg ? z.msg : "");
+  EXPECT_EQ(z.avail_in, 0u) << "bytes after the final block";
+  out.resize(out.size() - z.avail_out);
+  inflateEnd(&z);
+  return out;
+}
+
+// data[0, history) is the history, the rest is encoded.
+Bytes encode(const Bytes& data, size_t history, int level) {
+  DeflateEncoder enc(level);
+  Bytes out;
+  enc.encode(data.data() + history, history, data.size() - history, out);
+  EXPECT_LE(out.size(), DeflateEncoder::maxBytes(data.size() - history));
+  return out;
+}
+
+void expectRoundTrip(const Bytes& data, size_t history, int level) {
+  const Bytes z = encode(data, history, level);
+  const size_t dict = std::min<size_t>(history, 32768);
+  const Bytes back = inflateRaw(z, data.size() - history, data.data() + history - dict, dict);
+  EXPECT_TRUE(std::equal(back.begin(), back.end(), data.begin() + history, data.end()) &&
+              back.size() == data.size() - history)
+      << "level " << level << ", " << data.size() - history << " bytes after " << history;
+}
+
+int blockType(const Bytes& z) { return (z.at(0) >> 1) & 3; }
+
+Bytes runs(size_t n) {
+  Bytes v;
+  std::mt19937 g(7);
+  while (v.size() < n) v.insert(v.end(), 1 + g() % 600, static_cast<uint8_t>(g() % 4));
+  v.resize(n);
+  return v;
+}
+
+// Text with stretches of bytes that follow no pattern, as in programs.
+Bytes mixed(size_t n, uint32_t seed) {
+  Bytes v = textBytes(n, seed);
+  const Bytes r = randomBytes(n, seed + 1);
+  for (size_t at = 0; at + 3000 < n; at += 9000) std::copy(r.begin() + at, r.begin() + at + 3000, v.begin() + at);
+  return v;
+}
+
+TEST(DeflateEncoder, RoundTripsTheUsualShapesAtEveryKindOfLevel) {
+  const std::vector<Bytes> inputs = {
+      {}, {'x'}, Bytes(100000, 'a'), runs(70000), randomBytes(40000, 1), textBytes(200000, 2), mixed(150000, 3),
+  };
+  for (int level : {1, 3, 5, 7, 9})
+    for (const Bytes& in : inputs) expectRoundTrip(in, 0, level);
+}
+
+TEST(DeflateEncoder, SizesAroundOneAndTwoPieces) {
+  const Bytes text = textBytes(70000, 4);
+  for (size_t n : {32767u, 32768u, 32769u, 65535u, 65536u, 65537u}) {
+    Bytes in(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+    expectRoundTrip(in, 0, 9);
+    expectRoundTrip(in, 0, 2);
+  }
+}
+
+TEST(DeflateEncoder, PicksStoredFixedOrDynamicByCost) {
+  // Random bytes do not compress: stored, five bytes of header per block.
+  const Bytes noise = randomBytes(20000, 5);
+  const Bytes z = encode(noise, 0, 9);
+  EXPECT_EQ(blockType(z), 0);
+  EXPECT_EQ(z.size(), noise.size() + 5);
+  // One byte: a fixed block is shorter than any header.
+  EXPECT_EQ(blockType(encode({'q'}, 0, 9)), 1);
+  EXPECT_EQ(encode({}, 0, 9), (Bytes{0x03, 0x00}));
+  // Plenty of text: a code of its own pays.
+  EXPECT_EQ(blockType(encode(textBytes(30000, 6), 0, 9)), 2);
+}
+
+TEST(DeflateEncoder, LongestMatchesAndFarthestDistance) {
+  // 32768 random bytes, then the same again: only matches of distance 32768
+  // (and mostly of length 258) can shrink the second copy.
+  Bytes twice = randomBytes(32768, 8);
+  twice.insert(twice.end(), twice.begin(), twice.end());
+  for (int level : {1, 9}) {
+    const Bytes z = encode(twice, 0, level);
+    EXPECT_LT(z.size(), 32768u + 32768u / 258 * 4 + 1200) << level;
+    expectRoundTrip(twice, 0, level);
+  }
+  // The second half as a frame of its own after the first as history.
+  const Bytes z = encode(twice, 32768, 9);
+  EXPECT_LT(z.size(), 32768u / 258 * 4 + 300);
+  expectRoundTrip(twice, 32768, 9);
+  // One byte further is out of reach.
+  Bytes shifted = randomBytes(32769, 8);
+  shifted.insert(shifted.end(), shifted.begin(), shifted.begin() + 32768);
+  EXPECT_GT(encode(shifted, 32769, 9).size(), 32768u);
+}
+
+TEST(DeflateEncoder, UsesTheHistoryOnlyWhenGiven) {
+  const Bytes text = textBytes(40000, 9);
+  Bytes data = text;
+  data.insert(data.end(), text.begin() + 10000, text.begin() + 30000);  // 20000 bytes seen before
+  const Bytes with = encode(data, text.size(), 9);
+  Bytes alone(data.begin() + static_cast<std::ptrdiff_t>(text.size()), data.end());
+  const Bytes without = encode(alone, 0, 9);
+  EXPECT_LT(with.size() * 20, without.size());
+  expectRoundTrip(data, text.size(), 9);
+  expectRoundTrip(alone, 0, 9);
+  // A history longer than the window: only its last 32 KB are reached.
+  expectRoundTrip(data, 35000, 6);
+}
+
+TEST(DeflateEncoder, OutputDependsOnlyOnTheArguments) {
+  const Bytes a = mixed(50000, 10), b = textBytes(50000, 11);
+  DeflateEncoder enc(9);
+  Bytes first, other, again;
+  enc.encode(a.data(), 0, a.size(), first);
+  enc.encode(b.data(), 0, b.size(), other);
+  enc.encode(a.data(), 0, a.size(), again);
+  EXPECT_EQ(first, again);
+}
+
+TEST(DeflateEncoder, BetterThanZlibAtItsBest) {
+  for (const Bytes& in : {textBytes(300000, 12), mixed(300000, 13)}) {
+    uLongf zsize = compressBound(static_cast<uLong>(in.size()));
+    Bytes zl(zsize);
+    ASSERT_EQ(compress2(zl.data(), &zsize, in.data(), static_cast<uLong>(in.size()), 9), Z_OK);
+    EXPECT_LT(encode(in, 0, 9).size(), zsize - 6);  // zlib's wrapper is six bytes
+  }
+}
+
+TEST(DeflateEncoder, LevelsTradeSizeForSpeed) {
+  const Bytes in = mixed(200000, 14);
+  EXPECT_LT(encode(in, 0, 9).size(), encode(in, 4, 4).size());
+  EXPECT_LT(encode(in, 0, 4).size(), encode(in, 0, 1).size());
+  EXPECT_THROW(DeflateEncoder(0), fmt::Error);
+  EXPECT_THROW(DeflateEncoder(10), fmt::Error);
+}
+
+// Symbol counts along the Fibonacci numbers make an unlimited Huffman code
+// as deep as there are symbols.
+TEST(DeflateCodeLengths, StayWithinTheirLimitsOnSkewedCounts) {
+  using namespace fmt::codecs::deflate;
+  SymbolCounts counts;
+  uint32_t a = 1, b = 1;
+  for (int i = 0; i < 30; ++i) {
+    counts.litlen[i] = a;
+    counts.dist[i] = a;
+    std::tie(a, b) = std::make_pair(b, a + b);
+  }
+  counts.litlen[kEndOfBlock] = 1;
+  BlockCode code;
+  buildCode(counts, code);
+  auto check = [](const uint8_t* len, int n, int limit) {
+    uint64_t kraft = 0;
+    for (int i = 0; i < n; ++i) {
+      EXPECT_LE(len[i], limit);
+      if (len[i]) kraft += uint64_t(1) << (limit - len[i]);
+    }
+    EXPECT_EQ(kraft, uint64_t(1) << limit) << "the code must be complete";
+  };
+  check(code.litlen, kLitLenSymbols, 15);
+  check(code.dist, kDistSymbols, 15);
+  Header header;
+  planHeader(code, header);
+  check(header.clLen, kCodeLenSymbols, 7);
+
+  // One symbol or none still makes a complete code.
+  SymbolCounts one;
+  one.litlen[kEndOfBlock] = 1;
+  buildCode(one, code);
+  check(code.litlen, kLitLenSymbols, 15);
+  check(code.dist, kDistSymbols, 15);
+}
+
+TEST(DeflateCodeLengths, SkewedInputStillDecodes) {
+  // Bytes drawn with Fibonacci weights, shuffled so that matches are rare.
+  Bytes in;
+  uint32_t a = 1, b = 1;
+  for (int sym = 0; sym < 24; ++sym) {
+    in.insert(in.end(), a, static_cast<uint8_t>(sym * 7));
+    std::tie(a, b) = std::make_pair(b, a + b);
+  }
+  std::shuffle(in.begin(), in.end(), std::mt19937(15));
+  for (int level : {1, 9}) expectRoundTrip(in, 0, level);
+}
+
+TEST(DeflateEncoder, StrangeInputsRoundTrip) {
+  std::mt19937 g(16);
+  for (int round = 0; round < 40; ++round) {
+    const size_t n = g() % 5000;
+    Bytes in(n);
+    const uint32_t alphabet = 1 + g() % 6;
+    for (auto& c : in) c = static_cast<uint8_t>(g() % alphabet);
+    const size_t history = n ? g() % n : 0;
+    expectRoundTrip(in, history, 1 + static_cast<int>(g() % 9));
+  }
+}
+
+// A folder of frames: each refers back into the frames before it.
+TEST(MszipFrames, ChainOverAFolderAndDecodeByBothDecoders) {
+  Bytes folder = textBytes(120000, 17);
+  const Bytes rep(folder.begin(), folder.begin() + 40000);
+  folder.insert(folder.end(), rep.begin(), rep.end());
+  const Bytes noise = randomBytes(20000, 18);
+  folder.insert(folder.end(), noise.begin(), noise.end());
+  folder.insert(folder.end(), 7000, 'z');  // a short last frame
+
+  fmt::codecs::MszipEncoder enc(9), parallel(9);
+  std::vector<Bytes> frames;
+  for (size_t at = 0; at < folder.size(); at += fmt::codecs::kMszipFrameSize) {
+    const size_t n = std::min(fmt::codecs::kMszipFrameSize, folder.size() - at);
+    frames.emplace_back();
+    enc.encodeFrame(folder.data() + at, n, frames.back());
+    // Given the history instead, the same block comes out.
+    Bytes after;
+    parallel.encodeFrameAfter(folder.data() + at, at, n, after);
+    EXPECT_EQ(after, frames.back()) << at;
+    EXPECT_LE(frames.back().size(), fmt::codecs::MszipEncoder::maxFrameBytes(n));
+  }
+  fmt::codecs::MszipDecoder dec;
+  Bytes out;
+  for (size_t f = 0; f < frames.size(); ++f) {
+    const size_t at = f * fmt::codecs::kMszipFrameSize;
+    const size_t n = std::min(fmt::codecs::kMszipFrameSize, folder.size() - at);
+    ASSERT_EQ(frames[f][0], 'C');
+    ASSERT_EQ(frames[f][1], 'K');
+    Bytes block(n);
+    dec.decodeBlock(frames[f].data(), frames[f].size(), block.data(), n);
+    out.insert(out.end(), block.begin(), block.end());
+    // zlib with the 32 KB before the frame as its dictionary.
+    const size_t dict = std::min<size_t>(at, 32768);
+    Bytes stream(frames[f].begin() + 2, frames[f].end());
+    EXPECT_EQ(inflateRaw(stream, n, folder.data() + at - dict, dict),
+              Bytes(folder.begin() + static_cast<std::ptrdiff_t>(at), folder.begin() + static_cast<std::ptrdiff_t>(at + n)));
+  }
+  EXPECT_EQ(out, folder);
+  // The repeated 40000 bytes lie more than 32 KB back: only frames after the
+  // first refer back, and a reset forgets them.
+  enc.reset();
+  Bytes first;
+  enc.encodeFrame(folder.data() + 4 * 32768, 32768, first);
+  EXPECT_GT(first.size(), frames[4].size());
+  EXPECT_THROW(enc.encodeFrame(folder.data(), 32769, first), fmt::Error);
+}
+
+}  // namespace

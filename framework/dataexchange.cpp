@@ -63,3 +63,5 @@ void DDX_Slider(CDataExchange& dx, int id, int& position) {
   else
     SendDlgItemMessageA(dx.m_hDlg, id, TBM_SETPOS, TRUE, position);
 }
+
+void DDX_Control(CDataExchange& dx, int id, HWND& control) { control = GetDlgItem(dx.m_hDlg, id); }

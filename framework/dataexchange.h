@@ -18,3 +18,5 @@ void DDX_Check(CDataExchange& dx, int id, int& value);  // BST_CHECKED 1, else 0
 void DDX_CBIndex(CDataExchange& dx, int id, int& index);  // combo box selection
 void DDX_LBIndex(CDataExchange& dx, int id, int& index);  // list box selection
 void DDX_Slider(CDataExchange& dx, int id, int& position);  // trackbar position
+// Binds `control` to the dialog's control `id` (either direction; null when absent).
+void DDX_Control(CDataExchange& dx, int id, HWND& control);

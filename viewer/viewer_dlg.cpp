@@ -7,6 +7,7 @@
 
 #include "app.h"
 #include "entry_text.h"
+#include "folder_tree_dlg.h"
 #include "sjis.h"
 #include "small_dialogs.h"
 #include "viewer_startup.h"
@@ -17,6 +18,8 @@ bool CViewerDlg::s_sortAscendingNext[4] = {true, true, true, true};
 
 namespace {
 const int kSortCommands[4] = {ID_SORT_NAME, ID_SORT_SIZE, ID_SORT_RATIO, ID_SORT_DATE};
+
+bool ControlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
 // The open-file dialog as both of the viewer's file choices show it: an existing
 // file, long names, no read-only box. "" when cancelled.
@@ -343,6 +346,77 @@ LRESULT CViewerDlg::OnOpenArchiveFile(WORD, WORD, HWND, bool&) {
 LRESULT CViewerDlg::OnExit(WORD, WORD, HWND, bool&) {
   DeleteTempFiles();
   EndDialog(IDOK);
+  return 0;
+}
+
+std::string CViewerDlg::ExtractNames() {
+  int rows = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+  if (rows == 1) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(List(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  std::vector<int> selected = SelectedRows();
+  if (selected.empty() || (rows > 1 && static_cast<int>(selected.size()) == rows)) return "*.*";
+  std::string names;
+  for (int row : selected) {
+    std::string name = m_rows[static_cast<size_t>(row)].name;
+    if (!name.empty() && name[0] == '/') name[0] = '\\';
+    names += "\"" + name + "\" ";
+  }
+  return names;
+}
+
+LRESULT CViewerDlg::OnExtract(WORD, WORD, HWND, bool&) {
+  const bool quitAfter = ControlHeld();
+  CWaitCursor wait;
+  SetFocus(List());
+  std::string names = ExtractNames();
+  CFolderTreeDlg chooser;
+  chooser.m_mode = CFolderTreeDlg::kModeExtract;
+  chooser.m_initialFolder = m_settings.lastFolder;
+  if (chooser.DoModal(m_hWnd) != IDOK) return 0;
+  std::string dest = chooser.GetPath();
+  sjis::addBackslash(dest);
+  m_settings.lastFolder = dest;
+  ExtractOptions options{chooser.m_useFolders, chooser.m_overwriteAll, chooser.m_ignoreDate};
+  std::string report = m_archives.Extract(names, dest, options);
+  if (quitAfter) {
+    PostMessageA(m_hWnd, WM_QUIT, 0, 0);
+    return 0;
+  }
+  ShowResult(report);
+  return 0;
+}
+
+LRESULT CViewerDlg::OnMakeSfx(WORD, WORD, HWND, bool&) {
+  const bool quitAfter = ControlHeld();
+  SetFocus(List());
+  if (SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0) == 0) return 0;
+  int kind = kSfxWin95;
+  if (m_archives.format == kFormatLha) {
+    CSfxKindDlg kindDlg;
+    if (kindDlg.DoModal(m_hWnd) != IDOK) return 0;
+    kind = kindDlg.m_kind;
+  }
+  CFolderTreeDlg chooser;
+  chooser.m_mode = CFolderTreeDlg::kModeCreate;
+  size_t cut = sjis::lastBackslash(m_currentPath);
+  chooser.m_initialFolder = cut == std::string::npos ? std::string() : m_currentPath.substr(0, cut + 1);
+  if (chooser.DoModal(m_hWnd) != IDOK) return 0;
+  m_settings.lastFolder = chooser.GetPath();
+  std::string dest = chooser.GetPath();
+  sjis::addBackslash(dest);
+  std::string report;
+  {
+    CWaitCursor wait;
+    report = m_archives.MakeSfx(dest, kind);
+  }
+  if (quitAfter)
+    PostMessageA(m_hWnd, WM_QUIT, 0, 0);
+  else if (!report.empty())
+    ShowResult(report);
   return 0;
 }
 

@@ -55,6 +55,8 @@ class CViewerDlg : public CDialog {
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     COMMAND_ID_HANDLER(ID_OPEN_ARCHIVE, OnOpenArchiveFile)
     COMMAND_ID_HANDLER(ID_APP_EXIT, OnExit)
+    COMMAND_ID_HANDLER(IDC_EXTRACT, OnExtract)
+    COMMAND_ID_HANDLER(ID_MAKE_SFX, OnMakeSfx)
     COMMAND_ID_HANDLER(IDC_SELECT_ALL, OnSelectAll)
     COMMAND_ID_HANDLER(IDC_DESELECT_ALL, OnDeselectAll)
     COMMAND_ID_HANDLER(ID_EDIT_CLEAR, OnDeleteEntries)
@@ -93,6 +95,8 @@ class CViewerDlg : public CDialog {
   LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnOpenArchiveFile(WORD, WORD, HWND, bool&);
   LRESULT OnExit(WORD, WORD, HWND, bool&);
+  LRESULT OnExtract(WORD, WORD, HWND, bool&);
+  LRESULT OnMakeSfx(WORD, WORD, HWND, bool&);
   LRESULT OnSelectAll(WORD, WORD, HWND, bool&);
   LRESULT OnDeselectAll(WORD, WORD, HWND, bool&);
   LRESULT OnDeleteEntries(WORD, WORD, HWND, bool&);
@@ -111,6 +115,9 @@ class CViewerDlg : public CDialog {
   LRESULT OnEndLabelEdit(int, NMHDR*, bool&);
 
   void InsertColumns();
+  // What extraction passes as names: the selected rows in list form, or "*.*"
+  // for all of them or none; a lone row is selected first.
+  std::string ExtractNames();
   std::vector<int> SelectedRows() const;
   // The entry-name handling of open and view: records the file name in
   // m_tempFiles, extracts the entry into the work folder, and returns the file's

@@ -8,38 +8,11 @@
 #include <functional>
 
 #include "registry.h"
-#include "viewer_dlg.h"
+#include "scripted_viewer.h"
 
 namespace {
 
-std::string binFolder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p(path);
-  return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-class CScriptedViewer : public CViewerDlg {
- public:
-  std::function<void(CScriptedViewer&)> script;
-  HWND hwnd() const { return m_hWnd; }
-
- protected:
-  BOOL OnInitDialog() override {
-    BOOL r = CViewerDlg::OnInitDialog();
-    SetTimer(m_hWnd, 77, 50, nullptr);
-    return r;
-  }
-  bool ProcessMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) override {
-    if (msg == WM_TIMER && w == 77) {
-      KillTimer(m_hWnd, 77);
-      if (script) script(*this);
-      EndDialog(IDOK);
-      return true;
-    }
-    return CViewerDlg::ProcessMessage(msg, w, l, result);
-  }
-};
+std::string binFolder() { return TestBinFolder(); }
 
 bool grayed(HMENU menu, UINT item, UINT by) { return (GetMenuState(menu, item, by) & MF_GRAYED) != 0; }
 bool checked(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
@@ -105,11 +78,11 @@ TEST_F(ViewerWindow, EmptyAndLoadedStatesAndTheSortMenuChecks) {
     EXPECT_EQ(v.SelectedNameList(), " \"" + chosen + "\"");
 
     // The keyboard filter: Enter is swallowed, except while a label is edited.
-    MSG enter{list, WM_KEYDOWN, VK_RETURN, 0};
+    MSG enter{list, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(v.PreTranslateMessage(&enter));
     v.m_editingLabel = true;
     EXPECT_FALSE(v.PreTranslateMessage(&enter));
-    MSG ctrlA{list, WM_KEYDOWN, 'A', 0};
+    MSG ctrlA{list, WM_KEYDOWN, 'A', 0, 0, {}};
     EXPECT_FALSE(v.PreTranslateMessage(&ctrlA)) << "no accelerators while renaming";
     v.m_editingLabel = false;
 

@@ -11,7 +11,7 @@ std::string entryName(const std::string& stored, bool utf8) {
   std::string name = stored;
   for (size_t i = 0; i < name.size(); i++) {
     unsigned char c = static_cast<unsigned char>(name[i]);
-    if (!utf8 && isSjisLead(c) && i + 1 < name.size()) {
+    if (!utf8 && isSjisPair(name, i)) {
       i++;
     } else if (c == '\\') {
       name[i] = '/';

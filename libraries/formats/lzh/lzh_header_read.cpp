@@ -100,7 +100,7 @@ bool checkHeaderCrc(const Fields& f, std::vector<uint8_t> h, std::string& proble
 // Finds `c` in a name without mistaking a Shift-JIS trail byte for it.
 size_t findChar(const std::string& s, char c, NameEncoding enc) {
   for (size_t i = 0; i < s.size(); ++i) {
-    if (enc == NameEncoding::ShiftJis && isSjisLead(static_cast<unsigned char>(s[i]))) {
+    if (enc == NameEncoding::ShiftJis && isSjisPair(s, i)) {
       ++i;
     } else if (s[i] == c) {
       return i;

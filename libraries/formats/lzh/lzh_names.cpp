@@ -9,7 +9,7 @@ std::string slashSeparators(const std::string& stored, NameEncoding enc) {
   std::string out = stored;
   for (size_t i = 0; i < out.size(); ++i) {
     auto c = static_cast<unsigned char>(out[i]);
-    if (enc == NameEncoding::ShiftJis && isSjisLead(c) && i + 1 < out.size()) {
+    if (enc == NameEncoding::ShiftJis && isSjisPair(out, i)) {
       ++i;  // the trail byte stays as it is
     } else if (c == 0xFF || c == '\\') {
       out[i] = '/';
@@ -22,7 +22,7 @@ std::string ffSeparators(const std::string& name, NameEncoding enc) {
   std::string out = name;
   for (size_t i = 0; i < out.size(); ++i) {
     auto c = static_cast<unsigned char>(out[i]);
-    if (enc == NameEncoding::ShiftJis && isSjisLead(c) && i + 1 < out.size()) {
+    if (enc == NameEncoding::ShiftJis && isSjisPair(out, i)) {
       ++i;
     } else if (c == '/') {
       out[i] = '\xFF';

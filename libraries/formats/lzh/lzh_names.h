@@ -8,7 +8,8 @@
 namespace fmt::lzh {
 
 // Turns FF and '\' into '/', never touching the second byte of a Shift-JIS
-// character (0x5C is a valid one, as in 表 and ソ).
+// character (0x5C is a valid one, as in 表 and ソ). A lead byte pairs only with a
+// valid second byte (fmt::isSjisPair): before FF or '/' it stands alone.
 std::string slashSeparators(const std::string& stored, NameEncoding enc);
 // '/' into FF, for folder name headers.
 std::string ffSeparators(const std::string& name, NameEncoding enc);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "lzh/lzh_header.h"
+#include "lzh/lzh_names.h"
 #include "lzh/lzh_writer.h"
 #include "platform/platform.h"
 
@@ -115,6 +116,54 @@ TEST(LzhHeader, NoHeaderStartsWithZero) {
     auto bytes = lzh::buildHeader(sample(std::string(n, 'x')), 2);
     ASSERT_NE(bytes[0], 0) << n;
   }
+}
+
+// A level-2 header for an empty -lh0- member `name` in folder `dir` (FF between
+// folders), made byte by byte as an LHA program on Windows writes one.
+std::vector<uint8_t> level2(const std::string& dir, const std::string& name) {
+  std::vector<uint8_t> h = {0, 0, '-', 'l', 'h', '0', '-'};
+  h.insert(h.end(), 12, 0);                 // packed and original size, stamp
+  h.insert(h.end(), {0x20, 2, 0, 0, 'M'});  // attribute, level, data CRC, OS
+  auto ext = [&h](uint8_t type, const std::string& data) {
+    const size_t n = data.size() + 3;  // its type, its data and the size of the next one
+    h.push_back(static_cast<uint8_t>(n));
+    h.push_back(static_cast<uint8_t>(n >> 8));
+    h.push_back(type);
+    h.insert(h.end(), data.begin(), data.end());
+  };
+  ext(0x01, name);
+  ext(0x02, dir);
+  h.insert(h.end(), {0, 0});
+  h[0] = static_cast<uint8_t>(h.size());
+  h[1] = static_cast<uint8_t>(h.size() >> 8);
+  return h;
+}
+
+// A Shift-JIS lead byte pairs only with a byte that can end a character: FF
+// cannot, so after a broken character FF still separates folders, while a trail
+// byte of 5C (ソ) is never one.
+TEST(LzhHeader, FolderSeparatorsAfterBrokenShiftJis) {
+  const struct {
+    std::string dir, want;
+  } cases[] = {
+      {"a\x81\xFF" "b\xFF", "a\x81/b/f"},  // lead byte, then FF
+      {"\x81\xFF\x81\xFF", "\x81/\x81/f"},
+      {"a\x81\x7F\xFF", "a\x81\x7F/f"},    // lead byte and 7F: two single bytes, then FF
+      {"a\x83\x5C\xFF", "a\x83\x5C/f"},    // a whole character whose trail byte is 5C
+      {"a\x81", "a\x81/f"},                // lead byte at the end
+  };
+  for (const auto& c : cases) {
+    lzh::MemorySource src(level2(c.dir, "f"));
+    lzh::LzhHeader h;
+    const auto res = lzh::readHeader(src, 0, h);
+    ASSERT_EQ(res.status, lzh::HeaderStatus::Ok) << res.problem;
+    EXPECT_EQ(h.entry.encoding, fmt::NameEncoding::ShiftJis);
+    EXPECT_EQ(h.entry.name, c.want);
+  }
+  // And the other way, for folder headers: '/' is no trail byte either.
+  EXPECT_EQ(lzh::ffSeparators("a\x81/b", fmt::NameEncoding::ShiftJis), "a\x81\xFF" "b");
+  EXPECT_EQ(lzh::ffSeparators("a\x83\x5C/b", fmt::NameEncoding::ShiftJis), "a\x83\x5C\xFF" "b");
+  EXPECT_EQ(lzh::slashSeparators("a\x81\xFF", fmt::NameEncoding::ShiftJis), "a\x81/");
 }
 
 TEST(LzhHeader, MethodsAreRecognised) {

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app.h"
 #include "folder_paths.h"
 #include "item_id_list.h"
@@ -58,6 +60,23 @@ bool IsPlainFolderName(const std::string& name) {
     if (c < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos) return false;
   }
   return true;
+}
+
+// Over the middle of the owner, inside the work area of its monitor.
+void CentreOverOwner(HWND dialog) {
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (!owner) return;
+  RECT o, d;
+  GetWindowRect(owner, &o);
+  GetWindowRect(dialog, &d);
+  MONITORINFO mi{sizeof mi};
+  GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi);
+  const RECT& work = mi.rcWork;
+  int w = d.right - d.left, h = d.bottom - d.top;
+  int x = (o.left + o.right - w) / 2, y = (o.top + o.bottom - h) / 2;
+  x = std::max<int>(work.left, std::min<int>(x, work.right - w));
+  y = std::max<int>(work.top, std::min<int>(y, work.bottom - h));
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -117,6 +136,7 @@ BOOL CFolderTreeDlg::OnInitDialog() {
   for (HWND box : {m_useFoldersBox, m_overwriteAllBox, m_ignoreDateBox}) ShowWindow(box, extracting ? SW_SHOW : SW_HIDE);
   SetWindowTextA(m_acceptButton, extracting ? "解凍" : "作成");
   SetWindowTextA(m_hWnd, extracting ? "Dexlor - 解凍先のﾌｫﾙﾀﾞを指定してください。" : "Dexlor - 作成先のﾌｫﾙﾀﾞを指定してください。");
+  CentreOverOwner(m_hWnd);
   SetFocus(m_tree);
   return FALSE;  // the focus is set
 }

@@ -1,0 +1,40 @@
+// Plays a user's clicks on a running program for screenshots: for each pair of
+// arguments, waits (up to 20 s) for a visible top-level window whose caption
+// begins with the first and posts it the command id of the second.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+struct Search {
+  const char* prefix;
+  HWND found;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<Search*>(param);
+  char caption[512] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  if (IsWindowVisible(window) && IsWindowEnabled(window) && std::strncmp(caption, s->prefix, std::strlen(s->prefix)) == 0) {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    Search s{argv[i], nullptr};
+    for (int tries = 0; tries < 200 && !s.found; tries++) {
+      EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+      if (!s.found) Sleep(100);
+    }
+    if (!s.found) return 1;
+    Sleep(300);  // let it finish drawing, as a user would look first
+    PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(std::atoi(argv[i + 1]), BN_CLICKED), 0);
+  }
+  return 0;
+}

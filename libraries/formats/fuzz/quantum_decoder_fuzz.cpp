@@ -1,29 +1,7 @@
-// The Quantum decoder on arbitrary frames. Input: one byte choosing the window
-// (10..21), then frames as [output size: 2 bytes LE][input size: 2 bytes LE]
-// [input bytes]; sizes are cut to what the format and the input allow.
-#include <cstddef>
-#include <cstdint>
-#include <vector>
-
+// The Quantum decoder on arbitrary frames, windows 10..21 (frame_decoder_fuzz.h).
 #include "codecs/quantum.h"
-#include "core/error.h"
+#include "frame_decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1) return 0;
-  fmt::codecs::QuantumDecoder dec(10 + data[0] % 12);
-  std::vector<uint8_t> out(fmt::codecs::kQuantumFrameSize);
-  size_t at = 1;
-  while (at + 4 <= size) {
-    size_t outSize = (data[at] | data[at + 1] << 8) % (fmt::codecs::kQuantumFrameSize + 1);
-    size_t inSize = data[at + 2] | data[at + 3] << 8;
-    at += 4;
-    if (inSize > size - at) inSize = size - at;
-    try {
-      dec.decodeBlock(data + at, inSize, out.data(), outSize);
-    } catch (const fmt::Error&) {
-      dec.reset();
-    }
-    at += inSize;
-  }
-  return 0;
+  return fuzzFrames<fmt::codecs::QuantumDecoder>(data, size, 10, 12, fmt::codecs::kQuantumFrameSize);
 }

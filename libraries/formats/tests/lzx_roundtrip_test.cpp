@@ -5,7 +5,7 @@
 
 #include "codecs/lzx.h"
 #include "core/error.h"
-#include "lzx_test_cab.h"
+#include "cab_folder_checks.h"
 #include "test_support.h"
 
 namespace {
@@ -49,14 +49,7 @@ std::vector<lzxtest::Block> encodeBatched(const std::vector<uint8_t>& data, int 
 }
 
 std::vector<uint8_t> decode(const std::vector<lzxtest::Block>& blocks, int windowBits) {
-  LzxDecoder dec(windowBits);
-  std::vector<uint8_t> out;
-  for (const auto& b : blocks) {
-    size_t at = out.size();
-    out.resize(at + b.outSize);
-    dec.decodeBlock(b.data.data(), b.data.size(), out.data() + at, b.outSize);
-  }
-  return out;
+  return cabtest::decodeBlocks<LzxDecoder>(blocks, windowBits);
 }
 
 size_t packedSize(const std::vector<lzxtest::Block>& blocks) {
@@ -65,20 +58,9 @@ size_t packedSize(const std::vector<lzxtest::Block>& blocks) {
   return n;
 }
 
-// Extracts the single file of a one-folder cabinet with cabextract.
 void expectCabextractAgrees(const std::vector<lzxtest::Block>& blocks, int windowBits,
                             const std::vector<uint8_t>& data) {
-  if (!testsupport::haveTool("cabextract")) GTEST_SKIP() << "cabextract not installed";
-  testsupport::TempDir dir;
-  const uint16_t type = static_cast<uint16_t>(3 | windowBits << 8);
-  testsupport::writeFile(dir / "t.cab", lzxtest::makeCab(blocks, type, "data.bin"));
-  std::string log;
-  ASSERT_EQ(testsupport::run("cabextract -q -d " + testsupport::sh(dir / "x") + " " +
-                                 testsupport::sh(dir / "t.cab") + " 2>&1",
-                             &log),
-            0)
-      << log;
-  EXPECT_TRUE(testsupport::readFile(dir / "x/data.bin") == data) << "window " << windowBits;
+  cabtest::expectCabextractGives(blocks, cabtest::lzxFolderType(windowBits), data);
 }
 
 // Text with a passage repeated at the far end of the window, so that matches

@@ -8,7 +8,7 @@
 #include "codecs/lzx.h"
 #include "codecs/lzx_encoder_parts.h"
 #include "core/error.h"
-#include "lzx_test_cab.h"
+#include "cab_folder_checks.h"
 #include "test_support.h"
 
 namespace {
@@ -41,28 +41,12 @@ void writeVerbatim(BitWriter& w, size_t n, const std::vector<Token>& tokens, int
 }
 
 std::vector<uint8_t> decode(const std::vector<lzxtest::Block>& blocks, int windowBits) {
-  LzxDecoder dec(windowBits);
-  std::vector<uint8_t> out;
-  for (const auto& b : blocks) {
-    size_t at = out.size();
-    out.resize(at + b.outSize);
-    dec.decodeBlock(b.data.data(), b.data.size(), out.data() + at, b.outSize);
-  }
-  return out;
+  return cabtest::decodeBlocks<LzxDecoder>(blocks, windowBits);
 }
 
 void expectCabextractGives(const std::vector<lzxtest::Block>& blocks, int windowBits,
                            const std::vector<uint8_t>& want) {
-  if (!testsupport::haveTool("cabextract")) GTEST_SKIP() << "cabextract not installed";
-  testsupport::TempDir dir;
-  testsupport::writeFile(dir / "t.cab", lzxtest::makeCab(blocks, static_cast<uint16_t>(3 | windowBits << 8), "f"));
-  std::string log;
-  ASSERT_EQ(testsupport::run("cabextract -q -d " + testsupport::sh(dir / "x") + " " + testsupport::sh(dir / "t.cab") +
-                                 " 2>&1",
-                             &log),
-            0)
-      << log;
-  EXPECT_TRUE(testsupport::readFile(dir / "x/f") == want);
+  cabtest::expectCabextractGives(blocks, cabtest::lzxFolderType(windowBits), want);
 }
 
 // Splits one stream that holds a single uncompressed block into frames: the

@@ -5,7 +5,7 @@
 
 #include "codecs/quantum.h"
 #include "core/error.h"
-#include "lzx_test_cab.h"
+#include "cab_folder_checks.h"
 #include "quantum_test_encoder.h"
 #include "test_support.h"
 
@@ -25,28 +25,11 @@ std::vector<lzxtest::Block> encode(const std::vector<uint8_t>& data, int bits) {
 }
 
 std::vector<uint8_t> decode(const std::vector<lzxtest::Block>& blocks, int bits) {
-  QuantumDecoder dec(bits);
-  std::vector<uint8_t> out;
-  for (const auto& b : blocks) {
-    size_t at = out.size();
-    out.resize(at + b.outSize);
-    dec.decodeBlock(b.data.data(), b.data.size(), out.data() + at, b.outSize);
-  }
-  return out;
+  return cabtest::decodeBlocks<QuantumDecoder>(blocks, bits);
 }
 
 void expectCabextractAgrees(const std::vector<lzxtest::Block>& blocks, int bits, const std::vector<uint8_t>& data) {
-  if (!testsupport::haveTool("cabextract")) GTEST_SKIP() << "cabextract not installed";
-  testsupport::TempDir dir;
-  // Quantum level 4 (it does not change the data format) and the window.
-  testsupport::writeFile(dir / "q.cab", lzxtest::makeCab(blocks, static_cast<uint16_t>(2 | 4 << 4 | bits << 8), "q"));
-  std::string log;
-  ASSERT_EQ(testsupport::run("cabextract -q -d " + testsupport::sh(dir / "x") + " " + testsupport::sh(dir / "q.cab") +
-                                 " 2>&1",
-                             &log),
-            0)
-      << log;
-  EXPECT_TRUE(testsupport::readFile(dir / "x/q") == data) << "window " << bits;
+  cabtest::expectCabextractGives(blocks, cabtest::quantumFolderType(bits), data);
 }
 
 TEST(QuantumRoundTrip, EveryWindowThroughBothDecoders) {

@@ -30,7 +30,7 @@ BOOL CAboutDlg::OnInitDialog() {
   for (const auto& lib : libs) {
     HMODULE m = LoadLibraryA(lib.file);
     if (!m) continue;
-    if (auto fn = reinterpret_cast<archiver::GetVersionFn>(GetProcAddress(m, lib.function))) {
+    if (auto fn = reinterpret_cast<archiver::GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(m, lib.function)))) {
       unsigned version = fn() & 0xFFFF;
       EnableWindow(GetDlgItem(lib.id), TRUE);
       SetDlgItemText(lib.id, VersionLine(lib.file, version));

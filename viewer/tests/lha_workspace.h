@@ -9,12 +9,8 @@
 #include <string>
 
 #include "scripted_viewer.h"
+#include "test_files.h"
 
-std::string ReadFile(const std::string& path);  // "<missing>" when it cannot be read
-void WriteFile(const std::string& path, const std::string& data);
-bool PathExists(const std::string& path);
-void SetFileYear(const std::string& path, WORD year);
-void RemoveTree(const std::string& dir);  // dir ends in a backslash
 void SelectRows(HWND list, std::initializer_list<int> rows);
 int RowOf(const CScriptedViewer& v, const std::string& name);
 

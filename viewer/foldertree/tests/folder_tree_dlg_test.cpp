@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sjis.h"
+#include "test_files.h"
 
 namespace {
 
@@ -75,24 +76,6 @@ class FolderTree : public ::testing::Test {
   }
   void TearDown() override { RemoveTree(base_); }
 
-  static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = dir + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          RemoveTree(path + "\\");
-        else
-          DeleteFileA(path.c_str());
-      } while (FindNextFileA(h, &fd));
-      FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-  }
   std::string folder(const std::string& name) {
     std::string p = base_ + name;
     CreateDirectoryA(p.c_str(), nullptr);

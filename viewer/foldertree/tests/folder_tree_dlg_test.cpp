@@ -27,6 +27,7 @@ class CScriptedTree : public CFolderTreeDlg {
       if (sjis::equalNoCase(ItemText(c), text)) return c;
     return nullptr;
   }
+  int rootsDeleted = 0;  // one per rebuild of a tree that had a root
   bool checked(int id) const { return IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
   void click(int id) const {
     SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(id)));
@@ -48,6 +49,9 @@ class CScriptedTree : public CFolderTreeDlg {
       }
       return true;
     }
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(l)->code == TVN_DELETEITEMA &&
+        reinterpret_cast<NMTREEVIEWA*>(l)->itemOld.lParam == 0)
+      rootsDeleted++;
     return CFolderTreeDlg::ProcessMessage(msg, w, l, result);
   }
 
@@ -305,4 +309,26 @@ TEST_F(FolderTree, RefreshRereadsTheDiskAndKeepsTheSelection) {
   EXPECT_FALSE(before);
   EXPECT_TRUE(after);
   EXPECT_TRUE(sjis::equalNoCase(selected, top)) << selected;
+}
+
+TEST_F(FolderTree, ANewFolderTheWalkCannotReachIsMadeButRebuildsAreBounded) {
+  // The desktop's folder stands in a hidden folder here, which the tree never lists.
+  std::string hidden = folder("hidden");
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  CScriptedTree dlg;
+  dlg.m_mode = CFolderTreeDlg::kModeExtract;
+  dlg.m_desktopDir = sjis::toLower(hidden);
+  int rebuilds = -1;
+  bool editing = true;
+  dlg.steps.push_back([&](CScriptedTree& d) {
+    TreeView_SelectItem(d.tree(), d.root());
+    d.rootsDeleted = 0;
+    d.click(IDC_NEW_FOLDER);
+    rebuilds = d.rootsDeleted;
+    editing = TreeView_GetEditControl(d.tree()) != nullptr;
+  });
+  dlg.DoModal(nullptr);
+  EXPECT_EQ(rebuilds, CFolderTreeDlg::kNewFolderRebuilds);
+  EXPECT_FALSE(editing) << "nothing selected, nothing to name";
+  EXPECT_TRUE(IsFolder(hidden + "\\新しいﾌｫﾙﾀﾞ")) << "the folder is made all the same";
 }

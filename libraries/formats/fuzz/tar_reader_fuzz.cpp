@@ -32,7 +32,7 @@ void extractOne(fmt::tar::TarReader& r, size_t i) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    auto reader = fmt::tar::TarReader::open(fmt::tar::memoryByteSource(std::vector<uint8_t>(data, data + size)), "f.gz");
+    auto reader = fmt::tar::TarReader::open(fmt::memoryByteSource(std::vector<uint8_t>(data, data + size)), "f.gz");
     if (!reader) return 0;
     const size_t n = reader->entries().size();
     for (size_t i = 0; i < n; i++) extractOne(*reader, i);

@@ -24,7 +24,7 @@ class CappedSink : public fmt::OutStream {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    auto reader = fmt::zip::ZipReader::open(fmt::zip::memorySource(std::vector<uint8_t>(data, data + size)));
+    auto reader = fmt::zip::ZipReader::open(fmt::memoryByteSource(std::vector<uint8_t>(data, data + size)));
     if (!reader) return 0;
     int asked = 0;
     reader->setPasswordFn([&asked](const fmt::Entry&, std::string& pw) {

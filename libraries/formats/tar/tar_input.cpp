@@ -1,60 +1,8 @@
 #include "tar/tar_input.h"
 
 #include <algorithm>
-#include <cstring>
-
-#include "platform/platform.h"
 
 namespace fmt::tar {
-
-namespace {
-
-class FileByteSource : public ByteSource {
- public:
-  explicit FileByteSource(const std::string& path)
-      : file_(platform::File::open(path, platform::File::Read)), size_(file_->size()) {}
-  uint64_t size() const override { return size_; }
-  size_t readAt(uint64_t pos, void* buf, size_t n) override {
-    if (pos >= size_) return 0;
-    if (pos != at_) file_->seek(pos);
-    size_t got = 0;
-    auto* p = static_cast<uint8_t*>(buf);
-    while (got < n) {
-      const size_t r = file_->read(p + got, n - got);
-      if (r == 0) break;
-      got += r;
-    }
-    at_ = pos + got;
-    return got;
-  }
-
- private:
-  std::unique_ptr<platform::File> file_;
-  uint64_t size_;
-  uint64_t at_ = 0;
-};
-
-class MemoryByteSource : public ByteSource {
- public:
-  explicit MemoryByteSource(std::vector<uint8_t> data) : data_(std::move(data)) {}
-  uint64_t size() const override { return data_.size(); }
-  size_t readAt(uint64_t pos, void* buf, size_t n) override {
-    if (pos >= data_.size()) return 0;
-    n = static_cast<size_t>(std::min<uint64_t>(n, data_.size() - pos));
-    std::memcpy(buf, data_.data() + pos, n);
-    return n;
-  }
-
- private:
-  std::vector<uint8_t> data_;
-};
-
-}  // namespace
-
-std::unique_ptr<ByteSource> fileByteSource(const std::string& path) { return std::make_unique<FileByteSource>(path); }
-std::unique_ptr<ByteSource> memoryByteSource(std::vector<uint8_t> data) {
-  return std::make_unique<MemoryByteSource>(std::move(data));
-}
 
 class DecodedInput::RawStream : public InStream {
  public:

@@ -1,27 +1,18 @@
-// Where the tar reader gets its bytes: the raw archive (a file, or memory for
-// tests and fuzzing) and, over it, the decoded stream with a position. Seeking
-// forward reads on; seeking back restarts the decoder, so that extracting
-// entries in order decodes the archive once.
+// Where the tar reader gets its bytes: over the raw archive (a ByteSource), the
+// decoded stream with a position. Seeking forward reads on; seeking back
+// restarts the decoder, so that extracting entries in order decodes the archive
+// once.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/byte_source.h"
 #include "core/stream.h"
 #include "tar/tar_filters.h"
 
 namespace fmt::tar {
-
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual uint64_t size() const = 0;
-  virtual size_t readAt(uint64_t pos, void* buf, size_t n) = 0;  // fewer only at the end
-};
-
-std::unique_ptr<ByteSource> fileByteSource(const std::string& path);  // throws Io
-std::unique_ptr<ByteSource> memoryByteSource(std::vector<uint8_t> data);
 
 class DecodedInput {
  public:

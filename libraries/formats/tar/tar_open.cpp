@@ -6,7 +6,7 @@ namespace fmt {
 
 std::unique_ptr<ArchiveReader> openTar(const std::string& path) {
   const int64_t mtime = platform::stat(path).mtime;
-  return tar::TarReader::open(tar::fileByteSource(path), tar::singleFileName(path), mtime);
+  return tar::TarReader::open(fileByteSource(path), tar::singleFileName(path), mtime);
 }
 
 }  // namespace fmt

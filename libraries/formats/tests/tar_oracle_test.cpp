@@ -311,7 +311,7 @@ TEST(TarWriterLimits, SizesOver8GbAndOldStampsGoToPax) {
   const std::string text(headers.begin(), headers.end());
   EXPECT_NE(text.find("size=9663676416\n"), std::string::npos);
   EXPECT_NE(text.find("mtime=-100\n"), std::string::npos);
-  auto r = fmt::tar::TarReader::open(fmt::tar::memoryByteSource(headers), "x.tar");
+  auto r = fmt::tar::TarReader::open(fmt::memoryByteSource(headers), "x.tar");
   ASSERT_TRUE(r);
   ASSERT_EQ(r->entries().size(), 1u);
   EXPECT_EQ(r->entries()[0].size, size);

@@ -15,6 +15,8 @@
 namespace {
 
 using namespace fmt::tar;
+using fmt::ByteSource;
+using fmt::memoryByteSource;
 using Bytes = std::vector<uint8_t>;
 
 struct Header {

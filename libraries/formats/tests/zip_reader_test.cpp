@@ -19,7 +19,7 @@ using ziptest::CraftEntry;
 using ziptest::CraftOptions;
 
 std::unique_ptr<ZipReader> openBytes(std::vector<uint8_t> bytes) {
-  return ZipReader::open(fmt::zip::memorySource(std::move(bytes)));
+  return ZipReader::open(fmt::memoryByteSource(std::move(bytes)));
 }
 
 std::vector<uint8_t> extractBytes(ZipReader& r, size_t i) {

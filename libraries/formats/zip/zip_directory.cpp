@@ -19,7 +19,7 @@ struct EndRecord {
 
 // Finds the end record backwards from the end of the file. A comment can itself
 // hold the signature, so a record whose comment reaches exactly to the end wins.
-bool findEnd(Source& src, EndRecord& end, Directory& dir) {
+bool findEnd(ByteSource& src, EndRecord& end, Directory& dir) {
   uint64_t size = src.size();
   if (size < kEndSize) return false;
   size_t tailLen = static_cast<size_t>(std::min<uint64_t>(size, kEndSize + 0xFFFF));
@@ -152,7 +152,7 @@ Entry makeEntry(Item& it, const std::string& unicodeName, bool haveStamp, int64_
   return e;
 }
 
-void readCentral(Source& src, const EndRecord& end, int64_t shift, Directory& dir) {
+void readCentral(ByteSource& src, const EndRecord& end, int64_t shift, Directory& dir) {
   std::vector<uint8_t> cd(static_cast<size_t>(end.centralSize));
   readExactAt(src, dir.centralStart, cd.data(), cd.size(), "the central directory");
   dir.items.reserve(static_cast<size_t>(std::min<uint64_t>(end.entries, cd.size() / kCentralSize)));
@@ -210,7 +210,7 @@ void readCentral(Source& src, const EndRecord& end, int64_t shift, Directory& di
 
 }  // namespace
 
-bool readDirectory(Source& src, Directory& dir) {
+bool readDirectory(ByteSource& src, Directory& dir) {
   uint8_t head[4] = {};
   bool zipStart = src.readAt(0, head, 4) == 4 && (le32(head) == kLocalSig || le32(head) == kDescriptorSig);
   // Any file may hold the end signature (programs that handle ZIP do): unless the
@@ -258,7 +258,7 @@ bool readDirectory(Source& src, Directory& dir) {
   return true;
 }
 
-void checkLocalHeaders(Source& src, Directory& dir) {
+void checkLocalHeaders(ByteSource& src, Directory& dir) {
   struct Range {
     uint64_t start, end;
     size_t index;

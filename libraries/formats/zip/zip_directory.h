@@ -23,10 +23,10 @@ struct Directory {
 // Throws Unsupported for split and spanned archives, Truncated or Corrupt when
 // the directory itself cannot be read. Problems of single entries land in their
 // Item (refuse), not here.
-bool readDirectory(Source& src, Directory& dir);
+bool readDirectory(ByteSource& src, Directory& dir);
 
 // Reads every entry's local header, checks it against the central record, finds
 // where the data starts and refuses entries whose data overlap.
-void checkLocalHeaders(Source& src, Directory& dir);
+void checkLocalHeaders(ByteSource& src, Directory& dir);
 
 }  // namespace fmt::zip

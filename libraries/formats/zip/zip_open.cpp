@@ -3,6 +3,6 @@
 
 namespace fmt {
 
-std::unique_ptr<ArchiveReader> openZip(const std::string& path) { return zip::ZipReader::open(zip::fileSource(path)); }
+std::unique_ptr<ArchiveReader> openZip(const std::string& path) { return zip::ZipReader::open(fileByteSource(path)); }
 
 }  // namespace fmt

@@ -44,7 +44,7 @@ constexpr uint64_t kMaxLinkTarget = 4096;
 
 }  // namespace
 
-std::unique_ptr<ZipReader> ZipReader::open(std::unique_ptr<Source> src) {
+std::unique_ptr<ZipReader> ZipReader::open(std::unique_ptr<ByteSource> src) {
   Directory dir;
   if (!readDirectory(*src, dir)) return nullptr;
   checkLocalHeaders(*src, dir);

@@ -16,7 +16,7 @@ namespace fmt::zip {
 class ZipReader : public ArchiveReader {
  public:
   // Null when the source holds no ZIP archive; see readDirectory for what throws.
-  static std::unique_ptr<ZipReader> open(std::unique_ptr<Source> src);
+  static std::unique_ptr<ZipReader> open(std::unique_ptr<ByteSource> src);
 
   ArchiveFormat format() const override { return ArchiveFormat::Zip; }
   const std::vector<Entry>& entries() const override { return dir_.entries; }
@@ -28,12 +28,12 @@ class ZipReader : public ArchiveReader {
   uint64_t prefixSize() const { return dir_.prefixSize; }
 
  private:
-  ZipReader(std::unique_ptr<Source> src, Directory dir) : src_(std::move(src)), dir_(std::move(dir)) {}
+  ZipReader(std::unique_ptr<ByteSource> src, Directory dir) : src_(std::move(src)), dir_(std::move(dir)) {}
   ZipCrypto unlock(size_t index, const uint8_t* header);
   void checkDescriptor(const Item& it);
   void readLinkTargets();
 
-  std::unique_ptr<Source> src_;
+  std::unique_ptr<ByteSource> src_;
   Directory dir_;
   PasswordFn passwordFn_;
   std::optional<std::string> password_;  // the last one that opened an entry

@@ -1,64 +1,8 @@
 #include "zip/zip_source.h"
 
-#include <cstring>
-
-#include "platform/platform.h"
+#include "core/error.h"
 
 namespace fmt::zip {
-namespace {
-
-class FileSource : public Source {
- public:
-  explicit FileSource(std::unique_ptr<platform::File> f) : file_(std::move(f)), size_(file_->size()) {}
-  uint64_t size() const override { return size_; }
-  size_t readAt(uint64_t pos, void* buf, size_t n) override {
-    if (pos >= size_) return 0;
-    if (n > size_ - pos) n = static_cast<size_t>(size_ - pos);
-    // Entry data is read in order, so most reads continue where the last ended.
-    if (pos != next_) file_->seek(pos);
-    size_t got = 0;
-    auto* p = static_cast<uint8_t*>(buf);
-    while (got < n) {
-      size_t r = file_->read(p + got, n - got);
-      if (r == 0) break;
-      got += r;
-    }
-    next_ = pos + got;
-    return got;
-  }
-
- private:
-  std::unique_ptr<platform::File> file_;
-  uint64_t size_;
-  uint64_t next_ = 0;
-};
-
-class MemorySource : public Source {
- public:
-  explicit MemorySource(std::vector<uint8_t> d) : data_(std::move(d)) {}
-  uint64_t size() const override { return data_.size(); }
-  size_t readAt(uint64_t pos, void* buf, size_t n) override {
-    if (pos >= data_.size()) return 0;
-    if (n > data_.size() - pos) n = static_cast<size_t>(data_.size() - pos);
-    if (n) std::memcpy(buf, data_.data() + pos, n);
-    return n;
-  }
-
- private:
-  std::vector<uint8_t> data_;
-};
-
-}  // namespace
-
-void readExactAt(Source& src, uint64_t pos, void* buf, size_t n, const char* what) {
-  if (src.readAt(pos, buf, n) != n) fail(ErrorKind::Truncated, std::string("the archive ends inside ") + what);
-}
-
-std::unique_ptr<Source> fileSource(const std::string& path) {
-  return std::make_unique<FileSource>(platform::File::open(path, platform::File::Read));
-}
-
-std::unique_ptr<Source> memorySource(std::vector<uint8_t> data) { return std::make_unique<MemorySource>(std::move(data)); }
 
 size_t RangeInStream::read(void* buf, size_t n) {
   if (n > left_) n = static_cast<size_t>(left_);

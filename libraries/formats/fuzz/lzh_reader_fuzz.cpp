@@ -23,7 +23,7 @@ class CappedSink : public fmt::OutStream {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
-  auto reader = fmt::lzh::LzhReader::open(std::make_unique<fmt::lzh::MemorySource>(std::move(bytes)));
+  auto reader = fmt::lzh::LzhReader::open(fmt::memoryByteSource(std::move(bytes)));
   if (!reader) return 0;
   CappedSink sink;
   for (size_t i = 0; i < reader->entries().size(); ++i) {

@@ -29,7 +29,7 @@ struct HeaderResult {
 };
 
 // Reads and checks the header at `offset` (checksum, header CRC, field ranges).
-HeaderResult readHeader(Source& src, uint64_t offset, LzhHeader& out);
+HeaderResult readHeader(ByteSource& src, uint64_t offset, LzhHeader& out);
 
 // True when the five bytes look like a method id ("-lh5-", "-pm2-", "-lzs-").
 bool looksLikeMethod(const uint8_t* p);

@@ -174,7 +174,7 @@ bool looksLikeMethod(const uint8_t* p) {
   return p[0] == '-' && p[4] == '-' && alnum(p[1]) && alnum(p[2]) && alnum(p[3]);
 }
 
-HeaderResult readHeader(Source& src, uint64_t offset, LzhHeader& out) {
+HeaderResult readHeader(ByteSource& src, uint64_t offset, LzhHeader& out) {
   uint8_t p[32];
   size_t got = src.readAt(offset, p, sizeof p);
   if (got == 0 || p[0] == 0) return {HeaderStatus::End, {}};

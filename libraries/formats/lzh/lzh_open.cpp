@@ -5,7 +5,7 @@
 namespace fmt {
 
 std::unique_ptr<ArchiveReader> openLzh(const std::string& path) {
-  return lzh::LzhReader::open(std::make_unique<lzh::FileSource>(path));
+  return lzh::LzhReader::open(fileByteSource(path));
 }
 
 }  // namespace fmt

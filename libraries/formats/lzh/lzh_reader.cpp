@@ -35,7 +35,7 @@ class CheckedOut : public OutStream {
 
 }  // namespace
 
-std::unique_ptr<LzhReader> LzhReader::open(std::unique_ptr<Source> src) {
+std::unique_ptr<LzhReader> LzhReader::open(std::unique_ptr<ByteSource> src) {
   std::unique_ptr<LzhReader> r(new LzhReader(std::move(src)));
   LzhHeader first;
   if (readHeader(*r->src_, 0, first).status == HeaderStatus::Ok) {

@@ -14,7 +14,7 @@ namespace fmt::lzh {
 class LzhReader : public ArchiveReader {
  public:
   // Null when the source holds no LZH archive.
-  static std::unique_ptr<LzhReader> open(std::unique_ptr<Source> src);
+  static std::unique_ptr<LzhReader> open(std::unique_ptr<ByteSource> src);
 
   ArchiveFormat format() const override { return ArchiveFormat::Lzh; }
   const std::vector<Entry>& entries() const override { return entries_; }
@@ -23,15 +23,15 @@ class LzhReader : public ArchiveReader {
 
   // For rewriting: where each member's header and data lie.
   const std::vector<LzhHeader>& headers() const { return headers_; }
-  Source& source() { return *src_; }
+  ByteSource& source() { return *src_; }
   // Copies member `index` (header and compressed data) as it is stored.
   void copyRaw(size_t index, OutStream& out);
 
  private:
-  explicit LzhReader(std::unique_ptr<Source> src) : src_(std::move(src)) {}
+  explicit LzhReader(std::unique_ptr<ByteSource> src) : src_(std::move(src)) {}
   bool scan(uint64_t start, uint64_t* end = nullptr);
 
-  std::unique_ptr<Source> src_;
+  std::unique_ptr<ByteSource> src_;
   std::vector<LzhHeader> headers_;
   std::vector<Entry> entries_;
   std::vector<std::string> warnings_;

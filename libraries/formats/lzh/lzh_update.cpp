@@ -9,7 +9,7 @@ namespace fmt::lzh {
 namespace {
 
 std::unique_ptr<LzhReader> openExisting(const std::string& path) {
-  auto r = LzhReader::open(std::make_unique<FileSource>(path));
+  auto r = LzhReader::open(fileByteSource(path));
   if (!r) fail(ErrorKind::Usage, path + " is not an LZH archive");
   return r;
 }

@@ -25,9 +25,9 @@ fmt::Entry sample(const std::string& utf8Name, fmt::EntryKind kind = fmt::EntryK
 
 lzh::LzhHeader roundTrip(const fmt::Entry& e, int level) {
   auto bytes = lzh::buildHeader(e, level);
-  lzh::MemorySource src(bytes);
+  auto src = fmt::memoryByteSource(bytes);
   lzh::LzhHeader h;
-  auto res = lzh::readHeader(src, 0, h);
+  auto res = lzh::readHeader(*src, 0, h);
   EXPECT_EQ(res.status, lzh::HeaderStatus::Ok) << res.problem;
   EXPECT_EQ(h.headerSize, bytes.size());
   return h;
@@ -153,9 +153,9 @@ TEST(LzhHeader, FolderSeparatorsAfterBrokenShiftJis) {
       {"a\x81", "a\x81/f"},                // lead byte at the end
   };
   for (const auto& c : cases) {
-    lzh::MemorySource src(level2(c.dir, "f"));
+    auto src = fmt::memoryByteSource(level2(c.dir, "f"));
     lzh::LzhHeader h;
-    const auto res = lzh::readHeader(src, 0, h);
+    const auto res = lzh::readHeader(*src, 0, h);
     ASSERT_EQ(res.status, lzh::HeaderStatus::Ok) << res.problem;
     EXPECT_EQ(h.entry.encoding, fmt::NameEncoding::ShiftJis);
     EXPECT_EQ(h.entry.name, c.want);

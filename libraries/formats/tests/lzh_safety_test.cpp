@@ -92,7 +92,7 @@ class Damaged : public ::testing::Test {
     return testsupport::readFile(out_ / "t.lzh");
   }
   std::unique_ptr<fmt::lzh::LzhReader> open(std::vector<uint8_t> bytes) {
-    return fmt::lzh::LzhReader::open(std::make_unique<fmt::lzh::MemorySource>(std::move(bytes)));
+    return fmt::lzh::LzhReader::open(fmt::memoryByteSource(std::move(bytes)));
   }
   testsupport::TempDir src_, out_;
 };

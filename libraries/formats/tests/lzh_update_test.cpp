@@ -41,7 +41,7 @@ class LzhUpdate : public ::testing::Test {
   }
   // The stored bytes (header and data) of the member called `name`.
   std::vector<uint8_t> rawMember(const std::string& name) {
-    auto r = lzh::LzhReader::open(std::make_unique<lzh::FileSource>(archive_));
+    auto r = lzh::LzhReader::open(fmt::fileByteSource(archive_));
     for (size_t i = 0; i < r->entries().size(); ++i) {
       if (fmt::utf8Name(r->entries()[i]) != name) continue;
       fmt::MemoryOutStream out;
@@ -142,7 +142,7 @@ TEST_F(LzhUpdate, TestReportsDamage) {
   fmt::ExtractObserver quiet;
   EXPECT_TRUE(lzh::testArchive(archive_, quiet).ok());
   auto bytes = testsupport::readFile(archive_);
-  auto r = lzh::LzhReader::open(std::make_unique<lzh::MemorySource>(bytes));
+  auto r = lzh::LzhReader::open(fmt::memoryByteSource(bytes));
   const auto& h = r->headers()[1];
   bytes[h.dataOffset() + 10] ^= 0x55;
   testsupport::writeFile(archive_, bytes);

@@ -63,10 +63,14 @@ struct StoredCodec {
   void encodeFrame(const uint8_t* in, size_t n, std::vector<uint8_t>& out) { out.insert(out.end(), in, in + n); }
 };
 
-// An MSZIP frame depends only on the 32 KB of input before it, so frames are
-// shared out over a few threads, each with an encoder of its own.
+// An MSZIP frame depends only on the 32 KB of input before it, so groups of
+// frames are shared out over a few threads, each with an encoder of its own.
+// A group is searched as one; its size is fixed, so that the blocks do not
+// depend on the number of threads.
 class ParallelMszipEncoder : public BlockEncoder {
  public:
+  static constexpr size_t kGroupFrames = 8;
+
   explicit ParallelMszipEncoder(int level) {
     unsigned n = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     for (unsigned i = 0; i < n; i++) workers_.push_back(std::make_unique<codecs::MszipEncoder>(level));
@@ -74,18 +78,22 @@ class ParallelMszipEncoder : public BlockEncoder {
   void reset() override {}
   void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) override {
     size_t frames = (n + kFrameSize - 1) / kFrameSize;
+    size_t groups = (frames + kGroupFrames - 1) / kGroupFrames;
     blocks.assign(frames, {});
     auto work = [&](size_t w, std::exception_ptr& error) {
       try {
-        for (size_t f = w; f < frames; f += workers_.size()) {
-          size_t at = history + f * kFrameSize;
-          workers_[w]->encodeFrameAfter(data + at, at, std::min(kFrameSize, history + n - at), blocks[f]);
+        std::vector<std::vector<uint8_t>> group;
+        for (size_t g = w; g < groups; g += workers_.size()) {
+          size_t first = g * kGroupFrames;
+          size_t at = history + first * kFrameSize;
+          workers_[w]->encodeFramesAfter(data + at, at, std::min(kGroupFrames * kFrameSize, history + n - at), group);
+          for (size_t i = 0; i < group.size(); i++) blocks[first + i] = std::move(group[i]);
         }
       } catch (...) {
         error = std::current_exception();
       }
     };
-    size_t used = std::min(workers_.size(), frames);
+    size_t used = std::min(workers_.size(), groups);
     std::vector<std::exception_ptr> errors(used);
     std::vector<std::thread> threads;
     for (size_t w = 1; w < used; w++) threads.emplace_back(work, w, std::ref(errors[w]));

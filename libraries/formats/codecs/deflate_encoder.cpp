@@ -1,6 +1,7 @@
 #include "codecs/deflate_encoder.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "codecs/deflate_encoder_bits.h"
 #include "codecs/deflate_encoder_block.h"
@@ -14,8 +15,11 @@ using namespace deflate;
 
 namespace {
 
-// Input is encoded in pieces of this size, each searched with the window before it.
-constexpr size_t kPiece = 32768;
+// Input is parsed in pieces of this size, each with blocks of its own.
+constexpr size_t kPiece = DeflateEncoder::kFrame;
+// A long stream is searched this many pieces at a time, so that positions in
+// the match finder stay small.
+constexpr size_t kPiecesPerSpan = 1024;
 
 struct LevelTuning {
   int depth;         // tree nodes visited per position
@@ -23,26 +27,25 @@ struct LevelTuning {
   uint32_t nice;     // a match this long is taken whole
   int passes;        // shortest-path parses (0: the lazy parse alone)
   bool perBlock;     // a last parse of each block under that block's own code
+  int splitPoints;   // cuts tried per block when splitting (each then refined)
 };
 
 constexpr LevelTuning kLevels[10] = {
     {},
-    {4, 2, 24, 0, false},
-    {8, 4, 32, 0, false},
-    {12, 6, 48, 0, false},
-    {12, 6, 64, 1, false},
-    {16, 8, 96, 1, false},
-    {24, 12, 128, 1, false},
-    {32, 16, 192, 2, false},
-    {48, 24, 258, 2, true},
-    {64, 32, 258, 2, true},
+    {4, 2, 24, 0, false, 3},
+    {8, 4, 32, 0, false, 7},
+    {12, 6, 48, 0, false, 7},
+    {12, 6, 64, 1, false, 7},
+    {16, 8, 96, 1, false, 15},
+    {24, 12, 128, 1, false, 15},
+    {24, 12, 192, 2, true, 15},
+    {32, 16, 258, 2, true, 15},
+    {32, 16, 258, 2, true, 31},
 };
 
-// Splitting a block is tried at this many evenly spaced points, down to
-// blocks of kMinSplit tokens, and kept when it saves more than kSplitGain bits.
-constexpr int kSplitPoints = 15;
-constexpr size_t kMinSplit = 512;
-constexpr uint64_t kSplitGain = 64;
+// Blocks are cut down to kMinSplit tokens, where that saves more than kSplitGain bits.
+constexpr size_t kMinSplit = 128;
+constexpr uint64_t kSplitGain = 16;
 
 uint64_t cheapestBits(const SymbolCounts& counts) {
   BlockCode code;
@@ -50,39 +53,91 @@ uint64_t cheapestBits(const SymbolCounts& counts) {
   return std::min(dynamicBlockBits(counts, code, header), fixedBlockBits(counts));
 }
 
+// x log2 x for the counts a piece can have.
+struct EntropyTable {
+  std::vector<float> xlog2x;
+  EntropyTable() : xlog2x(kPiece + 2) {
+    for (size_t x = 1; x < xlog2x.size(); ++x) xlog2x[x] = static_cast<float>(static_cast<double>(x) * std::log2(static_cast<double>(x)));
+  }
+};
+const EntropyTable& entropyTable() {
+  static const EntropyTable t;
+  return t;
+}
+
+// A quick guess at a block's bits for comparing cuts: the entropy of its
+// symbols and a few header bits per symbol used. The cut chosen by guesses is
+// then priced exactly.
+float guessBits(const SymbolCounts& c) {
+  constexpr float kHeaderBitsPerSymbol = 4.0f;
+  const std::vector<float>& t = entropyTable().xlog2x;
+  auto part = [&](const uint32_t* f, int n) {
+    uint32_t total = 0, used = 0;
+    float sum = 0;
+    for (int i = 0; i < n; ++i) {
+      total += f[i];
+      used += f[i] != 0;
+      sum += t[f[i]];
+    }
+    return t[total] - sum + kHeaderBitsPerSymbol * static_cast<float>(used);
+  };
+  float extra = 0;
+  for (int i = 0; i < 29; ++i) extra += static_cast<float>(c.litlen[257 + i] * kLengthExtra[i]);
+  for (int i = 0; i < kDistSymbols; ++i) extra += static_cast<float>(c.dist[i] * kDistExtra[i]);
+  return part(c.litlen, kLitLenSymbols) + part(c.dist, kDistSymbols) + extra;
+}
+
+struct Split {
+  size_t at = 0;  // 0: no cut tried
+  float guess = 0;
+  SymbolCounts left;
+};
+
+// Tries cutting tokens [from, to) at `points` evenly spaced places of [lo, hi],
+// keeping in `best` the cut guessed to cost least.
+void trySplits(const std::vector<Token>& tokens, size_t from, size_t to, size_t lo, size_t hi, int points,
+               const SymbolCounts& whole, Split& best) {
+  SymbolCounts left;
+  left.add(tokens.data() + from, lo - from);
+  size_t done = lo;
+  for (int k = 1; k <= points; ++k) {
+    const size_t at = lo + (hi - lo) * k / static_cast<size_t>(points + 1);
+    if (at - from < kMinSplit / 2 || to - at < kMinSplit / 2) continue;
+    left.add(tokens.data() + done, at - done);
+    done = at;
+    SymbolCounts right = whole;
+    right.subtract(left);
+    const float g = guessBits(left) + guessBits(right);
+    if (!best.at || g < best.guess) {
+      best.guess = g;
+      best.at = at;
+      best.left = left;
+    }
+  }
+}
+
 // Cuts tokens [from, to) into blocks where separate codes cost less than one,
-// appending the boundaries (token indexes where a block ends) to `ends`.
+// appending the boundaries (token indexes where a block ends) to `ends`. The
+// cut is looked for at evenly spaced points, then more finely around the best.
 void splitBlocks(const std::vector<Token>& tokens, size_t from, size_t to, const SymbolCounts& whole, uint64_t wholeBits,
-                 std::vector<size_t>& ends) {
+                 int points, std::vector<size_t>& ends) {
   const size_t n = to - from;
   if (n >= 2 * kMinSplit) {
-    SymbolCounts left;
-    size_t done = from, bestAt = 0;
-    uint64_t best = wholeBits;
-    SymbolCounts bestLeft;
-    uint64_t bestLeftBits = 0, bestRightBits = 0;
-    for (int k = 1; k <= kSplitPoints; ++k) {
-      const size_t at = from + n * k / (kSplitPoints + 1);
-      if (at - from < kMinSplit / 2 || to - at < kMinSplit / 2) continue;
-      left.add(tokens.data() + done, at - done);
-      done = at;
+    Split best;
+    trySplits(tokens, from, to, from, to, points, whole, best);
+    if (best.at) {
+      const size_t step = n / static_cast<size_t>(points + 1);
+      trySplits(tokens, from, to, std::max(from, best.at - step), std::min(to, best.at + step), points, whole, best);
       SymbolCounts right = whole;
-      right.subtract(left);
-      const uint64_t l = cheapestBits(left), r = cheapestBits(right);
-      if (l + r + kSplitGain < best) {
-        best = l + r + kSplitGain;
-        bestAt = at;
-        bestLeft = left;
-        bestLeftBits = l;
-        bestRightBits = r;
+      right.subtract(best.left);
+      const uint64_t l = cheapestBits(best.left), r = cheapestBits(right);
+      if (l + r + kSplitGain < wholeBits) {
+        const size_t at = best.at;
+        const SymbolCounts left = best.left;
+        splitBlocks(tokens, from, at, left, l, points, ends);
+        splitBlocks(tokens, at, to, right, r, points, ends);
+        return;
       }
-    }
-    if (bestAt) {
-      SymbolCounts right = whole;
-      right.subtract(bestLeft);
-      splitBlocks(tokens, from, bestAt, bestLeft, bestLeftBits, ends);
-      splitBlocks(tokens, bestAt, to, right, bestRightBits, ends);
-      return;
     }
   }
   ends.push_back(to);
@@ -95,6 +150,12 @@ void codeOf(const Token* t, size_t n, BlockCode& code) {
   buildCode(counts, code);
 }
 
+size_t bytesOf(const Token* t, size_t n) {
+  size_t bytes = 0;
+  for (size_t i = 0; i < n; ++i) bytes += t[i].dist ? t[i].len : 1;
+  return bytes;
+}
+
 }  // namespace
 
 struct DeflateEncoder::State {
@@ -104,16 +165,20 @@ struct DeflateEncoder::State {
   std::vector<Match> matches;
   std::vector<uint32_t> first;
   std::vector<PathNode> nodes;
-  std::vector<Token> tokens, part;
-  std::vector<size_t> ends;
+  std::vector<Token> tokens, part, again;
+  std::vector<size_t> ends, againEnds;
 
-  void parse(const uint8_t* in, size_t n);
+  // Pieces of the span base[0, size): from `start` on, each to its own writer.
+  template <typename WriterFor>
+  void encodeSpan(const uint8_t* base, size_t start, size_t size, WriterFor writerFor);
+  void parse(const uint8_t* in, size_t n, size_t offset);
   void write(BitWriter& bw, const uint8_t* in, size_t n, bool final);
 };
 
-// Leaves in `tokens` the parse of in[0, n) and in `ends` its blocks.
-void DeflateEncoder::State::parse(const uint8_t* in, size_t n) {
-  const MatchList list{matches, first};
+// Leaves in `tokens` the parse of in[0, n) and in `ends` its blocks; the
+// piece's matches start at `offset` in the finder's lists.
+void DeflateEncoder::State::parse(const uint8_t* in, size_t n, size_t offset) {
+  const MatchList list{matches, first, offset};
   parseLazy(in, n, list, tokens);
   BlockCode code;
   Prices prices;
@@ -125,19 +190,18 @@ void DeflateEncoder::State::parse(const uint8_t* in, size_t n) {
   SymbolCounts counts;
   counts.add(tokens.data(), tokens.size());
   ends.clear();
-  splitBlocks(tokens, 0, tokens.size(), counts, cheapestBits(counts), ends);
+  splitBlocks(tokens, 0, tokens.size(), counts, cheapestBits(counts), tuning.splitPoints, ends);
   if (!tuning.perBlock || ends.size() < 2) return;
 
   // Each block once more under its own code; the blocks keep their input ranges.
-  std::vector<Token> again;
-  std::vector<size_t> againEnds;
+  again.clear();
+  againEnds.clear();
   size_t t0 = 0, byte0 = 0;
   for (size_t end : ends) {
-    size_t bytes = 0;
-    for (size_t t = t0; t < end; ++t) bytes += tokens[t].dist ? tokens[t].len : 1;
+    const size_t bytes = bytesOf(tokens.data() + t0, end - t0);
     codeOf(tokens.data() + t0, end - t0, code);
     prices.set(code);
-    parseOptimal(in + byte0, bytes, MatchList{matches, first, byte0}, prices, tuning.nice, nodes, part);
+    parseOptimal(in + byte0, bytes, MatchList{matches, first, offset + byte0}, prices, tuning.nice, nodes, part);
     again.insert(again.end(), part.begin(), part.end());
     againEnds.push_back(again.size());
     t0 = end;
@@ -148,29 +212,39 @@ void DeflateEncoder::State::parse(const uint8_t* in, size_t n) {
 }
 
 void DeflateEncoder::State::write(BitWriter& bw, const uint8_t* in, size_t n, bool final) {
-  // Whatever the blocks would cost, one stored block bounds the piece.
+  // Whatever the blocks would cost, one stored block bounds the piece: as a
+  // single block, writeBlock picks stored when it is the cheapest.
   uint64_t planned = 0;
   const uint64_t at = bw.bitCount();
   size_t t0 = 0;
   for (size_t end : ends) {
     SymbolCounts counts;
     counts.add(tokens.data() + t0, end - t0);
-    size_t bytes = 0;
-    for (size_t t = t0; t < end; ++t) bytes += tokens[t].dist ? tokens[t].len : 1;
+    const size_t bytes = bytesOf(tokens.data() + t0, end - t0);
     planned += std::min(cheapestBits(counts), storedBlockBits(bytes, at + planned));
     t0 = end;
   }
-  // As a single block, writeBlock picks stored when it is the cheapest.
   if (planned >= storedBlockBits(n, at)) ends.assign(1, tokens.size());
   t0 = 0;
   size_t byte0 = 0;
   for (size_t i = 0; i < ends.size(); ++i) {
     const size_t end = ends[i];
-    size_t bytes = 0;
-    for (size_t t = t0; t < end; ++t) bytes += tokens[t].dist ? tokens[t].len : 1;
+    const size_t bytes = bytesOf(tokens.data() + t0, end - t0);
     writeBlock(bw, tokens.data() + t0, end - t0, in + byte0, bytes, final && i + 1 == ends.size());
     t0 = end;
     byte0 += bytes;
+  }
+}
+
+template <typename WriterFor>
+void DeflateEncoder::State::encodeSpan(const uint8_t* base, size_t start, size_t size, WriterFor writerFor) {
+  finder.reset(base, size);
+  for (size_t pos = start; pos < size; pos += kPiece) {
+    const size_t len = std::min(kPiece, size - pos);
+    finder.findAll(pos, pos + len, matches, first);
+    parse(base + pos, len, 0);
+    auto [bw, final] = writerFor(pos, len);
+    write(*bw, base + pos, len, final);
   }
 }
 
@@ -189,15 +263,31 @@ void DeflateEncoder::encode(const uint8_t* in, size_t historySize, size_t n, std
     bw.put(1, 2);
     bw.put(0, 7);
   }
-  for (size_t pos = 0; pos < n; pos += kPiece) {
-    const size_t len = std::min(kPiece, n - pos);
-    const size_t h = std::min<size_t>(kWindow, historySize + pos);
-    State& s = *s_;
-    s.finder.findAll(in + pos - h, h, h + len, s.matches, s.first);
-    s.parse(in + pos, len);
-    s.write(bw, in + pos, len, pos + len == n);
+  for (size_t done = 0; done < n; done += kPiece * kPiecesPerSpan) {
+    const size_t len = std::min(kPiece * kPiecesPerSpan, n - done);
+    const size_t h = std::min<size_t>(kWindow, historySize + done);
+    s_->encodeSpan(in + done - h, h, h + len, [&](size_t pos, size_t plen) {
+      return std::make_pair(&bw, done + pos - h + plen == n);
+    });
   }
   bw.alignToByte();
+}
+
+void DeflateEncoder::encodeFrames(const uint8_t* in, size_t historySize, size_t n,
+                                  std::vector<std::vector<uint8_t>>& streams) {
+  const size_t frames = (n + kFrame - 1) / kFrame;
+  streams.resize(std::max(streams.size(), frames));
+  for (size_t done = 0; done < n; done += kFrame * kPiecesPerSpan) {
+    const size_t len = std::min(kFrame * kPiecesPerSpan, n - done);
+    const size_t h = std::min<size_t>(kWindow, historySize + done);
+    std::unique_ptr<BitWriter> bw;
+    s_->encodeSpan(in + done - h, h, h + len, [&](size_t pos, size_t) {
+      if (bw) bw->alignToByte();
+      bw = std::make_unique<BitWriter>(streams[(done + pos - h) / kFrame]);
+      return std::make_pair(bw.get(), true);
+    });
+    if (bw) bw->alignToByte();
+  }
 }
 
 }  // namespace fmt::codecs

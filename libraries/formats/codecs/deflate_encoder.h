@@ -1,13 +1,14 @@
-// Our raw deflate encoder (RFC 1951). Each call writes one complete stream,
-// ending with a final block padded to a byte boundary, whose matches may reach
-// back into a preset history: what an MSZIP frame needs.
+// Our raw deflate encoder (RFC 1951). A stream ends with a final block padded
+// to a byte boundary, and its matches may reach back into a preset history:
+// what an MSZIP frame needs.
 //
 // Levels 1..9:
 //   1..3  a lazy parse over a shallow match search (fastest);
-//   4..6  a shortest-path parse priced by a first code from the lazy parse's
-//         counts, with blocks split where separate codes pay;
-//   7..9  the shortest-path parse repeated with the code of its own result,
-//         then per block with each block's code, over deeper searches.
+//   4..6  a shortest-path parse priced by the code of the lazy parse, with
+//         blocks split where separate codes pay;
+//   7..9  the shortest-path parse repeated under the code of its own result,
+//         and once more per block under that block's code, over deeper
+//         searches; 9 splits blocks most finely (smallest, slowest).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,13 @@ class DeflateEncoder {
   // the historySize bytes before `in` (the last 32 KB of them are used). The
   // output depends only on the arguments, never on earlier calls.
   void encode(const uint8_t* in, size_t historySize, size_t n, std::vector<uint8_t>& out);
+
+  // One stream per frame of kFrame bytes of in[0, n) (the last may be
+  // shorter), appended to streams[0..]: each a stream of its own that refers
+  // back into the frames before it and the history. Searching the frames
+  // together spares entering each frame's history anew.
+  static constexpr size_t kFrame = 32768;
+  void encodeFrames(const uint8_t* in, size_t historySize, size_t n, std::vector<std::vector<uint8_t>>& streams);
 
   // Room enough for any stream of n bytes: a piece of 32 KB is never written
   // longer than as one stored block (five bytes of header and a byte of padding).

@@ -37,7 +37,8 @@ uint64_t bodyBits(const SymbolCounts& counts, const BlockCode& code);
 const BlockCode& fixedCode();
 // What a dynamic (3 + header + body), a fixed and the stored blocks for
 // `bytes` input bytes would cost, the last from bit position `at` of the stream.
-uint64_t dynamicBlockBits(const SymbolCounts& counts, BlockCode& code, Header& header);
+// With tryRuns, a code of evened-out counts is tried as well, for a header of more runs.
+uint64_t dynamicBlockBits(const SymbolCounts& counts, BlockCode& code, Header& header, bool tryRuns = false);
 uint64_t fixedBlockBits(const SymbolCounts& counts);
 uint64_t storedBlockBits(size_t bytes, uint64_t at);
 

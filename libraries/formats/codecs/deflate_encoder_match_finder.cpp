@@ -38,8 +38,8 @@ MatchFinder::MatchFinder(int depth, int historyDepth, uint32_t niceLength)
       nice_(std::clamp(niceLength, kMinMatch, kMaxMatch)),
       head_(size_t(1) << kHashBits),
       head3_(size_t(1) << kHash3Bits),
-      smaller_(kMaxSpan),
-      larger_(kMaxSpan) {}
+      smaller_(kSlots),
+      larger_(kSlots) {}
 
 uint32_t MatchFinder::hash4(size_t p) const { return (load32(b_ + p) * 2654435761u) >> (32 - kHashBits); }
 
@@ -52,12 +52,13 @@ uint32_t MatchFinder::hash3(size_t p) const {
 // side, so it compares little. Near the span's end positions are compared only
 // up to the end, and a node equal that far is replaced though its longer
 // suffix may order differently: so whatever is reported is measured afresh.
+// A node is read only while within the window, before its slot is reused.
 void MatchFinder::insert(size_t p, size_t maxLen, int depth, size_t best, std::vector<Match>* out) {
   const uint32_t h = hash4(p);
   int32_t cand = head_[h];
   head_[h] = static_cast<int32_t>(p);
-  int32_t* below = &smaller_[p];
-  int32_t* above = &larger_[p];
+  int32_t* below = &smaller_[p % kSlots];
+  int32_t* above = &larger_[p % kSlots];
   size_t lenBelow = 0, lenAbove = 0;
   for (;; --depth) {
     if (cand < 0 || depth == 0 || p - static_cast<size_t>(cand) > kWindow) {
@@ -71,49 +72,51 @@ void MatchFinder::insert(size_t p, size_t maxLen, int depth, size_t best, std::v
       best = len;
       out->push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(p - static_cast<size_t>(cand))});
     }
+    const size_t slot = static_cast<size_t>(cand) % kSlots;
     if (len >= maxLen) {
-      *below = smaller_[cand];
-      *above = larger_[cand];
+      *below = smaller_[slot];
+      *above = larger_[slot];
       return;
     }
     if (b_[cand + len] < b_[p + len]) {
       *below = cand;
-      below = &larger_[cand];
+      below = &larger_[slot];
       lenBelow = len;
-      cand = larger_[cand];
+      cand = larger_[slot];
     } else {
       *above = cand;
-      above = &smaller_[cand];
+      above = &smaller_[slot];
       lenAbove = len;
-      cand = smaller_[cand];
+      cand = smaller_[slot];
     }
   }
 }
 
-void MatchFinder::findAll(const uint8_t* data, size_t from, size_t end, std::vector<Match>& matches,
-                          std::vector<uint32_t>& first) {
-  if (end > kMaxSpan || from > end) fail(ErrorKind::Usage, "deflate match finder: span too long");
+void MatchFinder::reset(const uint8_t* data, size_t size) {
+  if (size >= (size_t(1) << 31)) fail(ErrorKind::Usage, "deflate match finder: span too long");
   b_ = data;
+  size_ = size;
+  entered_ = 0;
   std::fill(head_.begin(), head_.end(), -1);
   std::fill(head3_.begin(), head3_.end(), -1);
+}
+
+void MatchFinder::findAll(size_t from, size_t end, std::vector<Match>& matches, std::vector<uint32_t>& first) {
+  if (from > end || end > size_ || from < entered_) fail(ErrorKind::Usage, "deflate match finder: pieces out of order");
   matches.clear();
   first.assign(end - from + 1, 0);
 
-  // History: positions join the trees, with no matches of their own.
-  for (size_t p = 0; p < from && p + 4 <= end; ++p) {
+  for (size_t p = std::max(entered_, from > kWindow ? from - kWindow : 0); p < from && p + 4 <= size_; ++p) {
     head3_[hash3(p)] = static_cast<int32_t>(p);
-    insert(p, std::min<size_t>(kMaxMatch, end - p), historyDepth_, kMaxMatch, nullptr);
+    insert(p, std::min<size_t>(kMaxMatch, size_ - p), historyDepth_, kMaxMatch, nullptr);
   }
 
   size_t skipUntil = from;
   for (size_t p = from; p < end; ++p) {
     first[p - from] = static_cast<uint32_t>(matches.size());
-    if (p + 4 > end) {
-      // Too near the end to hash four bytes: only a 3-byte match from the
-      // table is left, and the parse gains nothing from it there.
-      continue;
-    }
-    const size_t maxLen = std::min<size_t>(kMaxMatch, end - p);
+    // Too near the span's end to hash four bytes: a match there would save nothing.
+    if (p + 4 > size_) continue;
+    const size_t maxLen = std::min<size_t>(kMaxMatch, size_ - p);
     const uint32_t h3 = hash3(p);
     const int32_t near = head3_[h3];
     head3_[h3] = static_cast<int32_t>(p);
@@ -134,6 +137,7 @@ void MatchFinder::findAll(const uint8_t* data, size_t from, size_t end, std::vec
     if (found >= nice_) skipUntil = p + found;
   }
   first[end - from] = static_cast<uint32_t>(matches.size());
+  entered_ = end;
 }
 
 }  // namespace fmt::codecs::deflate

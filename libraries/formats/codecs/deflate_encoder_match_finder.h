@@ -1,10 +1,9 @@
 // Match finder for the deflate encoder: for each position of a piece of input,
 // the matches of increasing length it can use within the 32 KB window. The
-// piece and the history before it are in memory as one span, so each piece is
-// searched on its own (and pieces may be searched by several threads at once).
-// Positions with the same first four bytes form a binary tree ordered by the
-// bytes that follow, newest at the root; a table by three bytes adds the
-// nearest 3-byte match.
+// input is one span in memory (history, then the pieces), searched piece by
+// piece; the trees run on from piece to piece. Positions with the same first
+// four bytes form a binary tree ordered by the bytes that follow, newest at the
+// root; a table by three bytes adds the nearest 3-byte match.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,17 +23,22 @@ class MatchFinder {
   // historyDepth is the depth used to enter the history.
   MatchFinder(int depth, int historyDepth, uint32_t niceLength);
 
-  // data[0, from) is history, entered into the trees only; data[from, end) is
-  // searched. For each position p of [from, end), matches[first[p-from] ..
-  // first[p-from+1]) receives matches of strictly increasing length that end
-  // no later than `end`.
-  void findAll(const uint8_t* data, size_t from, size_t end, std::vector<Match>& matches,
-               std::vector<uint32_t>& first);
+  // Starts over on the span data[0, size) (less than 2 GB).
+  void reset(const uint8_t* data, size_t size);
 
-  static constexpr size_t kMaxSpan = 2 * 32768;  // history and piece together
+  // Positions before `from` not entered yet join the trees as history (with
+  // the history depth); each position p of [from, end) then gets in
+  // matches[first[p-from] .. first[p-from+1]) matches of strictly increasing
+  // length. Matches may run on past `end` (up to the span's end): the parse
+  // cuts them. Pieces are searched in order.
+  void findAll(size_t from, size_t end, std::vector<Match>& matches, std::vector<uint32_t>& first);
+
+  // Tree slots by position modulo twice the window: a slot is reused only
+  // once its position is out of reach.
+  static constexpr size_t kSlots = 2 * 32768;
 
  private:
-  static constexpr int kHashBits = 15;
+  static constexpr int kHashBits = 16;
   static constexpr int kHash3Bits = 14;
   uint32_t hash4(size_t p) const;
   uint32_t hash3(size_t p) const;
@@ -45,6 +49,8 @@ class MatchFinder {
   int historyDepth_;
   uint32_t nice_;
   const uint8_t* b_ = nullptr;
+  size_t size_ = 0;
+  size_t entered_ = 0;  // positions before this are in the trees
   std::vector<int32_t> head_, head3_;
   std::vector<int32_t> smaller_, larger_;
 };

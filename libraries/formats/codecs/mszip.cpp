@@ -108,4 +108,12 @@ void MszipEncoder::encodeFrameAfter(const uint8_t* in, size_t historySize, size_
   s_->deflate.encode(in, std::min(historySize, kWindow), n, out);
 }
 
+void MszipEncoder::encodeFramesAfter(const uint8_t* in, size_t historySize, size_t n,
+                                     std::vector<std::vector<uint8_t>>& blocks) {
+  static_assert(DeflateEncoder::kFrame == kMszipFrameSize);
+  const size_t frames = (n + kMszipFrameSize - 1) / kMszipFrameSize;
+  blocks.assign(frames, std::vector<uint8_t>{'C', 'K'});
+  s_->deflate.encodeFrames(in, std::min(historySize, kWindow), n, blocks);
+}
+
 }  // namespace fmt::codecs

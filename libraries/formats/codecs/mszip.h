@@ -48,6 +48,11 @@ class MszipEncoder {
   // historySize bytes before `in` (at most 32 KB are used). Frames encoded this
   // way depend on no state, so several encoders may share a folder's frames.
   void encodeFrameAfter(const uint8_t* in, size_t historySize, size_t n, std::vector<uint8_t>& out);
+  // The blocks of consecutive frames in[0, n) (each kMszipFrameSize but the
+  // last) after historySize bytes, one per frame into blocks[0..]: as
+  // encodeFrameAfter for each, but searched together, which is faster. The
+  // blocks depend only on the arguments.
+  void encodeFramesAfter(const uint8_t* in, size_t historySize, size_t n, std::vector<std::vector<uint8_t>>& blocks);
   static size_t maxFrameBytes(size_t n) { return n + n / 1000 + 64; }
 
  private:

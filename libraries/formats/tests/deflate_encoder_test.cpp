@@ -137,6 +137,36 @@ TEST(DeflateEncoder, UsesTheHistoryOnlyWhenGiven) {
   expectRoundTrip(data, 35000, 6);
 }
 
+TEST(DeflateEncoder, FramesAreStreamsOfTheirOwnReferringBack) {
+  Bytes data = mixed(150000, 19);
+  data.insert(data.end(), data.begin() + 1000, data.begin() + 60000);
+  const size_t history = 20000;
+  DeflateEncoder enc(8);
+  std::vector<Bytes> streams;
+  enc.encodeFrames(data.data() + history, history, data.size() - history, streams);
+  const size_t n = data.size() - history;
+  ASSERT_EQ(streams.size(), (n + DeflateEncoder::kFrame - 1) / DeflateEncoder::kFrame);
+  for (size_t f = 0; f < streams.size(); ++f) {
+    const size_t at = history + f * DeflateEncoder::kFrame;
+    const size_t len = std::min(DeflateEncoder::kFrame, data.size() - at);
+    const size_t dict = std::min<size_t>(at, 32768);
+    EXPECT_EQ(inflateRaw(streams[f], len, data.data() + at - dict, dict),
+              Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(at + len)))
+        << "frame " << f;
+  }
+  // Searched together or one by one, the frames come out much the same size.
+  size_t together = 0, alone = 0;
+  for (size_t f = 0; f < streams.size(); ++f) {
+    together += streams[f].size();
+    const size_t at = history + f * DeflateEncoder::kFrame;
+    Bytes one;
+    enc.encode(data.data() + at, at, std::min(DeflateEncoder::kFrame, data.size() - at), one);
+    alone += one.size();
+  }
+  EXPECT_LT(together, alone + alone / 100);
+  EXPECT_GT(together, alone - alone / 100);
+}
+
 TEST(DeflateEncoder, OutputDependsOnlyOnTheArguments) {
   const Bytes a = mixed(50000, 10), b = textBytes(50000, 11);
   DeflateEncoder enc(9);
@@ -262,6 +292,26 @@ TEST(MszipFrames, ChainOverAFolderAndDecodeByBothDecoders) {
               Bytes(folder.begin() + static_cast<std::ptrdiff_t>(at), folder.begin() + static_cast<std::ptrdiff_t>(at + n)));
   }
   EXPECT_EQ(out, folder);
+
+  // Frames searched in groups (as the Cabinet writer's threads do): other
+  // blocks, the same bytes.
+  dec.reset();
+  Bytes grouped;
+  const size_t group = 3 * fmt::codecs::kMszipFrameSize;
+  for (size_t at = 0; at < folder.size(); at += group) {
+    std::vector<Bytes> blocks;
+    parallel.encodeFramesAfter(folder.data() + at, at, std::min(group, folder.size() - at), blocks);
+    ASSERT_EQ(blocks.size(), std::min<size_t>(3, frames.size() - at / fmt::codecs::kMszipFrameSize));
+    for (size_t i = 0; i < blocks.size(); ++i) {
+      const size_t n = std::min(fmt::codecs::kMszipFrameSize, folder.size() - at - i * fmt::codecs::kMszipFrameSize);
+      EXPECT_LE(blocks[i].size(), fmt::codecs::MszipEncoder::maxFrameBytes(n));
+      Bytes block(n);
+      dec.decodeBlock(blocks[i].data(), blocks[i].size(), block.data(), n);
+      grouped.insert(grouped.end(), block.begin(), block.end());
+    }
+  }
+  EXPECT_EQ(grouped, folder);
+
   // The repeated 40000 bytes lie more than 32 KB back: only frames after the
   // first refer back, and a reset forgets them.
   enc.reset();

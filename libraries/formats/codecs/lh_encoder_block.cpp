@@ -159,9 +159,11 @@ void LhBlockCoder::write(LhBitWriter& out, const LhBlockPlan& p, const LhCode* c
     const LhCode& c = codes[i];
     out.put(p.cLen[c.sym], cCode[c.sym]);
     if (c.sym < 256) continue;
-    int cls = lhPosClass(c.dist1);
-    out.put(p.pLen[cls], pCode[cls]);
-    if (cls > 1) out.put(cls - 1, c.dist1);
+    // The position class's code and the bits below the distance's top bit in
+    // one put: at most 16 + 15 bits.
+    const int cls = lhPosClass(c.dist1);
+    const int extra = cls > 1 ? cls - 1 : 0;
+    out.put(p.pLen[cls] + extra, static_cast<uint32_t>(pCode[cls]) << extra | (c.dist1 & ((1u << extra) - 1)));
   }
 }
 

@@ -31,6 +31,20 @@ uint64_t literalBitsAtLeast(const LhCounts& counts) {
   return n > 0 ? static_cast<uint64_t>(n * std::log2(n) - sum) : 0;
 }
 
+// Four tables, so that a run of one byte value does not wait on its own increments.
+void countBytes(const uint8_t* p, size_t n, uint32_t* counts) {
+  uint32_t t[4][256] = {};
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    t[0][p[i]]++;
+    t[1][p[i + 1]]++;
+    t[2][p[i + 2]]++;
+    t[3][p[i + 3]]++;
+  }
+  for (; i < n; i++) t[0][p[i]]++;
+  for (int b = 0; b < 256; b++) counts[b] += t[0][b] + t[1][b] + t[2][b] + t[3][b];
+}
+
 // Pending codes that become one block, or two when splitting them costs less.
 class BlockBuilder {
  public:
@@ -48,7 +62,7 @@ class BlockBuilder {
     for (const LhCode& c : seg) counts.add(c);
     LhBlockPlan alone = coder_.plan(counts);
     LhCounts plain;
-    for (size_t i = 0; i < n; i++) plain.c[bytes[i]]++;
+    countBytes(bytes, n, plain.c);
     plain.codes = n;
     if (literalBitsAtLeast(plain) < alone.bits && (literal_ = coder_.plan(plain)).bits < alone.bits) {
       seg.resize(n);

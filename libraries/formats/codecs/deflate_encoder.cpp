@@ -37,10 +37,10 @@ constexpr LevelTuning kLevels[10] = {
     {12, 6, 48, 0, false, 7},
     {12, 6, 64, 1, false, 7},
     {16, 8, 96, 1, false, 15},
-    {24, 12, 128, 1, false, 15},
-    {24, 12, 192, 2, true, 15},
-    {32, 16, 258, 2, true, 15},
-    {32, 16, 258, 2, true, 31},
+    {16, 8, 128, 1, true, 15},
+    {24, 12, 128, 1, true, 15},
+    {32, 16, 128, 1, true, 31},
+    {32, 16, 128, 2, true, 31},
 };
 
 // Blocks are cut down to kMinSplit tokens, where that saves more than kSplitGain bits.

@@ -4,11 +4,12 @@
 //
 // Levels 1..9:
 //   1..3  a lazy parse over a shallow match search (fastest);
-//   4..6  a shortest-path parse priced by the code of the lazy parse, with
+//   4..5  a shortest-path parse priced by the code of the lazy parse, with
 //         blocks split where separate codes pay;
-//   7..9  the shortest-path parse repeated under the code of its own result,
-//         and once more per block under that block's code, over deeper
-//         searches; 9 splits blocks most finely (smallest, slowest).
+//   6..8  that, and each block parsed once more under its own code, over
+//         deeper searches and finer splits;
+//   9     the whole parse repeated under the code of its first result before
+//         the blocks are (smallest, slowest).
 #pragma once
 #include <cstddef>
 #include <cstdint>

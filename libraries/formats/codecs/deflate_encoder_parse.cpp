@@ -78,22 +78,21 @@ void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Toke
 
 void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices& prices, uint32_t niceLength,
                   std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
-  nodes.assign(n + 1, PathNode{kInfinite, 0, 0});
-  nodes[0].price = 0;
+  nodes.assign(n + 1, ~PathNode{0});
+  nodes[0] = 0;
   for (size_t i = 0; i < n; ++i) {
-    const uint32_t base = nodes[i].price;
-    if (const uint32_t lit = base + prices.lit[in[i]]; lit < nodes[i + 1].price) nodes[i + 1] = {lit, 1, 0};
+    const uint32_t base = static_cast<uint32_t>(nodes[i] >> 32);
+    PathNode* to = nodes.data() + i;
+    to[1] = std::min(to[1], PathNode{base + prices.lit[in[i]]} << 32 | PathNode{1} << 16);
     uint32_t shorter = kMinMatch - 1;
     // Matches may run past the end of a part parsed on its own.
     const uint32_t room = static_cast<uint32_t>(std::min<size_t>(n - i, kMaxMatch));
     for (const Match* mt = m.begin(i); mt != m.end(i) && shorter < room; ++mt) {
       const uint32_t d = base + prices.dist[kDistanceCodes.of(mt->dist)];
       const uint32_t top = std::min<uint32_t>(mt->length, room);
-      PathNode* to = &nodes[i];
-      for (uint32_t l = shorter + 1; l <= top; ++l) {
-        const uint32_t c = d + prices.len[l];
-        if (c < to[l].price) to[l] = {c, static_cast<uint16_t>(l), mt->dist};
-      }
+      // Branch-free, so that the loop runs straight through.
+      for (uint32_t l = shorter + 1; l <= top; ++l)
+        to[l] = std::min(to[l], PathNode{d + prices.len[l]} << 32 | PathNode{l} << 16 | mt->dist);
       shorter = top;
     }
     // A long match is taken as it stands: searching inside it gains little,
@@ -103,10 +102,11 @@ void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices&
 
   tokens.clear();
   for (size_t at = n; at > 0;) {
-    const PathNode& nd = nodes[at];
-    if (nd.dist == 0) tokens.push_back({in[at - 1], 0});
-    else tokens.push_back({nd.len, nd.dist});
-    at -= nd.len;
+    const uint32_t len = static_cast<uint32_t>(nodes[at] >> 16) & 0xFFFF;
+    const uint16_t dist = static_cast<uint16_t>(nodes[at]);
+    if (dist == 0) tokens.push_back({in[at - 1], 0});
+    else tokens.push_back({static_cast<uint16_t>(len), dist});
+    at -= len;
   }
   std::reverse(tokens.begin(), tokens.end());
 }

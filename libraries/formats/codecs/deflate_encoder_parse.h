@@ -58,11 +58,10 @@ struct MatchList {
 // longer one. Far 3-byte matches, which cost more than three literals, are left.
 void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Token>& tokens);
 
-struct PathNode {
-  uint32_t price;
-  uint16_t len;  // of the step that reaches this position; 1 for a literal
-  uint16_t dist;
-};
+// The cheapest way found to a position: price << 32 | len << 16 | dist, where
+// len is the step's length (1 for a literal) and dist its distance (0 for a
+// literal). Packed so that the cheaper of two is their minimum.
+using PathNode = uint64_t;
 
 // The cheapest path under `prices` from position 0 to n; a match of
 // niceLength or longer is taken whole without searching inside it.

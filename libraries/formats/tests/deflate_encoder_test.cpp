@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <random>
 
+#include "cab/cab_writer.h"
 #include "codecs/deflate_encoder.h"
 #include "codecs/deflate_encoder_block.h"
 #include "codecs/mszip.h"
@@ -15,7 +16,11 @@
 namespace {
 
 using fmt::codecs::DeflateEncoder;
+using testsupport::haveTool;
 using testsupport::randomBytes;
+using testsupport::readFile;
+using testsupport::run;
+using testsupport::sh;
 using testsupport::textBytes;
 using Bytes = std::vector<uint8_t>;
 
@@ -319,6 +324,50 @@ TEST(MszipFrames, ChainOverAFolderAndDecodeByBothDecoders) {
   enc.encodeFrame(folder.data() + 4 * 32768, 32768, first);
   EXPECT_GT(first.size(), frames[4].size());
   EXPECT_THROW(enc.encodeFrame(folder.data(), 32769, first), fmt::Error);
+}
+
+// Cabinets whose frames take every kind of block (stored, fixed, dynamic, runs
+// of 258, references across frames), at a fast level and at the best: the
+// independent readers must extract them byte for byte.
+TEST(MszipCabinets, EveryKindOfBlockExtractsWithCabextractAndGcab) {
+  const bool cabextract = haveTool("cabextract"), gcab = haveTool("gcab");
+  if (!cabextract && !gcab) GTEST_SKIP() << "neither cabextract nor gcab installed";
+  testsupport::TempDir dir;
+  Bytes again = randomBytes(30000, 20);
+  again.insert(again.end(), again.begin(), again.end());
+  const std::vector<std::pair<std::string, Bytes>> files = {
+      {"one.txt", {'x'}}, {"noise.bin", randomBytes(70000, 21)}, {"runs.bin", runs(90000)},
+      {"text.txt", textBytes(150000, 22)}, {"mixed.bin", mixed(100000, 23)}, {"again.bin", again},
+      {"empty.txt", {}},
+  };
+  std::vector<fmt::SourceItem> items;
+  for (const auto& [name, data] : files) {
+    testsupport::writeFile(dir / ("src-" + name), data);
+    fmt::SourceItem it;
+    it.diskPath = dir / ("src-" + name);
+    it.size = data.size();
+    it.name = name;
+    it.mtime = 1700000000;
+    it.attributes = fmt::kAttrArchive;
+    items.push_back(it);
+  }
+  for (int level : {2, 9}) {
+    SCOPED_TRACE(level);
+    const std::string cab = dir / ("l" + std::to_string(level) + ".cab");
+    fmt::cab::WriteOptions options;
+    options.level = level;
+    fmt::cab::writeCabinet(cab, items, options);
+    if (cabextract) {
+      const std::string out = dir / ("cx" + std::to_string(level));
+      ASSERT_EQ(run("cabextract -q -d " + sh(out) + " " + sh(cab) + " 2>&1"), 0);
+      for (const auto& [name, data] : files) EXPECT_EQ(readFile(out + "/" + name), data) << "cabextract " << name;
+    }
+    if (gcab) {
+      const std::string out = dir / ("gx" + std::to_string(level));
+      ASSERT_EQ(run("mkdir -p " + sh(out) + " && gcab -x -C " + sh(out) + " " + sh(cab) + " >/dev/null 2>&1"), 0);
+      for (const auto& [name, data] : files) EXPECT_EQ(readFile(out + "/" + name), data) << "gcab " << name;
+    }
+  }
 }
 
 }  // namespace

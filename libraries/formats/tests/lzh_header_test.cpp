@@ -166,6 +166,24 @@ TEST(LzhHeader, FolderSeparatorsAfterBrokenShiftJis) {
   EXPECT_EQ(lzh::slashSeparators("a\x81\xFF", fmt::NameEncoding::ShiftJis), "a\x81/");
 }
 
+// Writing too: a lead byte followed by '/' is a broken character, and the '/'
+// still separates the folder from the file. (Level 0 writes '\', and a lead
+// byte before it reads back as one character: that header cannot say it.)
+TEST(LzhHeader, WrittenFolderSeparatorsAfterBrokenShiftJis) {
+  for (int level : {1, 2}) {
+    SCOPED_TRACE(level);
+    fmt::Entry e = sample("x");
+    e.encoding = fmt::NameEncoding::ShiftJis;
+    e.name = "d\x81/f.txt";
+    EXPECT_EQ(roundTrip(e, level).entry.name, "d\x81/f.txt");
+    auto bytes = lzh::buildHeader(e, level);
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find(std::string("d\x81\xFF", 3)), std::string::npos)
+        << "the folder goes into the folder header";
+    e.name = "\x83\x5C/f.txt";  // ソ, then the separator
+    EXPECT_EQ(roundTrip(e, level).entry.name, "\x83\x5C/f.txt");
+  }
+}
+
 TEST(LzhHeader, MethodsAreRecognised) {
   EXPECT_TRUE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-lh5-")));
   EXPECT_TRUE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-pm2-")));

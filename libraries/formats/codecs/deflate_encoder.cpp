@@ -26,26 +26,26 @@ struct LevelTuning {
   int historyDepth;  // the same for entering the history
   uint32_t nice;     // a match this long is taken whole
   int passes;        // shortest-path parses (0: the lazy parse alone)
-  bool perBlock;     // a last parse of each block under that block's own code
+  int blockPasses;   // parses of each block under that block's own code
   int splitPoints;   // cuts tried per block when splitting (each then refined)
 };
 
 constexpr LevelTuning kLevels[10] = {
     {},
-    {4, 2, 24, 0, false, 3},
-    {8, 4, 32, 0, false, 7},
-    {12, 6, 48, 0, false, 7},
-    {12, 6, 64, 1, false, 7},
-    {16, 8, 96, 1, false, 15},
-    {16, 8, 128, 1, true, 15},
-    {24, 12, 128, 1, true, 15},
-    {32, 16, 128, 1, true, 31},
-    {32, 16, 128, 2, true, 31},
+    {4, 2, 24, 0, 0, 3},
+    {8, 4, 32, 0, 0, 7},
+    {12, 6, 48, 0, 0, 7},
+    {12, 6, 64, 1, 0, 7},
+    {16, 8, 96, 1, 0, 15},
+    {16, 8, 128, 1, 1, 15},
+    {24, 12, 128, 1, 1, 15},
+    {32, 16, 128, 1, 1, 31},
+    {32, 16, 128, 2, 2, 31},
 };
 
 // Blocks are cut down to kMinSplit tokens, where that saves more than kSplitGain bits.
-constexpr size_t kMinSplit = 128;
-constexpr uint64_t kSplitGain = 16;
+constexpr size_t kMinSplit = 32;
+constexpr uint64_t kSplitGain = 8;
 
 uint64_t cheapestBits(const SymbolCounts& counts) {
   BlockCode code;
@@ -69,7 +69,7 @@ const EntropyTable& entropyTable() {
 // symbols and a few header bits per symbol used. The cut chosen by guesses is
 // then priced exactly.
 float guessBits(const SymbolCounts& c) {
-  constexpr float kHeaderBitsPerSymbol = 4.0f;
+  constexpr float kHeaderBitsPerSymbol = 2.5f;
   const std::vector<float>& t = entropyTable().xlog2x;
   auto part = [&](const uint32_t* f, int n) {
     uint32_t total = 0, used = 0;
@@ -172,6 +172,7 @@ struct DeflateEncoder::State {
   template <typename WriterFor>
   void encodeSpan(const uint8_t* base, size_t start, size_t size, WriterFor writerFor);
   void parse(const uint8_t* in, size_t n, size_t offset);
+  void splitAll();  // blocks for the tokens, into `ends`
   void write(BitWriter& bw, const uint8_t* in, size_t n, bool final);
 };
 
@@ -187,28 +188,34 @@ void DeflateEncoder::State::parse(const uint8_t* in, size_t n, size_t offset) {
     prices.set(code);
     parseOptimal(in, n, list, prices, tuning.nice, nodes, tokens);
   }
+  splitAll();
+  // Each block parsed once more under its own code (the blocks keep their
+  // input ranges), then split anew.
+  for (int round = 0; round < tuning.blockPasses && ends.size() > 1; ++round) {
+    again.clear();
+    againEnds.clear();
+    size_t t0 = 0, byte0 = 0;
+    for (size_t end : ends) {
+      const size_t bytes = bytesOf(tokens.data() + t0, end - t0);
+      codeOf(tokens.data() + t0, end - t0, code);
+      prices.set(code);
+      parseOptimal(in + byte0, bytes, MatchList{matches, first, offset + byte0}, prices, tuning.nice, nodes, part);
+      again.insert(again.end(), part.begin(), part.end());
+      againEnds.push_back(again.size());
+      t0 = end;
+      byte0 += bytes;
+    }
+    tokens.swap(again);
+    if (round + 1 < tuning.blockPasses) splitAll();
+    else ends.swap(againEnds);
+  }
+}
+
+void DeflateEncoder::State::splitAll() {
   SymbolCounts counts;
   counts.add(tokens.data(), tokens.size());
   ends.clear();
   splitBlocks(tokens, 0, tokens.size(), counts, cheapestBits(counts), tuning.splitPoints, ends);
-  if (!tuning.perBlock || ends.size() < 2) return;
-
-  // Each block once more under its own code; the blocks keep their input ranges.
-  again.clear();
-  againEnds.clear();
-  size_t t0 = 0, byte0 = 0;
-  for (size_t end : ends) {
-    const size_t bytes = bytesOf(tokens.data() + t0, end - t0);
-    codeOf(tokens.data() + t0, end - t0, code);
-    prices.set(code);
-    parseOptimal(in + byte0, bytes, MatchList{matches, first, offset + byte0}, prices, tuning.nice, nodes, part);
-    again.insert(again.end(), part.begin(), part.end());
-    againEnds.push_back(again.size());
-    t0 = end;
-    byte0 += bytes;
-  }
-  tokens.swap(again);
-  ends.swap(againEnds);
 }
 
 void DeflateEncoder::State::write(BitWriter& bw, const uint8_t* in, size_t n, bool final) {

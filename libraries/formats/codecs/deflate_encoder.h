@@ -8,8 +8,8 @@
 //         blocks split where separate codes pay;
 //   6..8  that, and each block parsed once more under its own code, over
 //         deeper searches and finer splits;
-//   9     the whole parse repeated under the code of its first result before
-//         the blocks are (smallest, slowest).
+//   9     the whole parse repeated under the code of its first result, and
+//         the blocks parsed and split twice (smallest, slowest).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -97,11 +97,10 @@ void writeStored(BitWriter& bw, const uint8_t* data, size_t bytes, bool final) {
 
 // Counts that differ little within a stretch of used symbols are made equal,
 // so that their code lengths come out equal and the header codes them as runs:
-// on small blocks the header saved outweighs the slightly worse code.
-void evenOutForRuns(uint32_t* f, int n) {
-  // Stretches of three or more whose counts stay within half of their mean.
+// on small blocks the header saved may outweigh the slightly worse code.
+// Stretches of three or more whose counts stay within 1/tolerance of their mean.
+void evenOutForRuns(uint32_t* f, int n, int tolerance) {
   constexpr int kMinRun = 3;
-  constexpr int kTol = 2;
   for (int i = 0; i < n;) {
     if (f[i] == 0) {
       ++i;
@@ -112,12 +111,12 @@ void evenOutForRuns(uint32_t* f, int n) {
     while (j < n && f[j] != 0) {
       const uint64_t avg = sum / static_cast<uint64_t>(j - i);
       const uint64_t diff = f[j] > avg ? f[j] - avg : avg - f[j];
-      if (diff * kTol > avg + 2) break;
+      if (diff * static_cast<uint64_t>(tolerance) > avg + 2) break;
       sum += f[j++];
     }
     if (j - i >= kMinRun) {
-      const uint32_t avg = static_cast<uint32_t>(std::max<uint64_t>(1, (sum + static_cast<uint64_t>(j - i) / 2) / static_cast<uint64_t>(j - i)));
-      std::fill(f + i, f + j, avg);
+      const uint64_t len = static_cast<uint64_t>(j - i);
+      std::fill(f + i, f + j, static_cast<uint32_t>(std::max<uint64_t>(1, (sum + len / 2) / len)));
     }
     i = j;
   }
@@ -201,20 +200,24 @@ uint64_t dynamicBlockBits(const SymbolCounts& counts, BlockCode& code, Header& h
   withEnd.litlen[kEndOfBlock] = 1;
   buildCode(withEnd, code);
   planHeader(code, header);
-  const uint64_t bits = 3 + header.bits + bodyBits(counts, code);
+  uint64_t bits = 3 + header.bits + bodyBits(counts, code);
   if (!tryRuns) return bits;
-  SymbolCounts even = withEnd;
-  evenOutForRuns(even.litlen, kLitLenSymbols);
-  evenOutForRuns(even.dist, kDistSymbols);
-  BlockCode code2;
-  Header header2;
-  buildCode(even, code2);
-  planHeader(code2, header2);
-  const uint64_t bits2 = 3 + header2.bits + bodyBits(counts, code2);
-  if (bits2 >= bits) return bits;
-  code = code2;
-  header = std::move(header2);
-  return bits2;
+  for (int tolerance : {2, 4}) {
+    SymbolCounts even = withEnd;
+    evenOutForRuns(even.litlen, kLitLenSymbols, tolerance);
+    evenOutForRuns(even.dist, kDistSymbols, tolerance);
+    BlockCode evenCode;
+    Header evenHeader;
+    buildCode(even, evenCode);
+    planHeader(evenCode, evenHeader);
+    const uint64_t evenBits = 3 + evenHeader.bits + bodyBits(counts, evenCode);
+    if (evenBits < bits) {
+      bits = evenBits;
+      code = evenCode;
+      header = std::move(evenHeader);
+    }
+  }
+  return bits;
 }
 
 uint64_t fixedBlockBits(const SymbolCounts& counts) { return 3 + bodyBits(counts, fixedCode()); }

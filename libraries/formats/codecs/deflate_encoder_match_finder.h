@@ -39,7 +39,7 @@ class MatchFinder {
 
  private:
   static constexpr int kHashBits = 16;
-  static constexpr int kHash3Bits = 14;
+  static constexpr int kHash3Bits = 18;
   uint32_t hash4(size_t p) const;
   uint32_t hash3(size_t p) const;
   // Makes p the root of its tree; with `out`, appends each longer match met.

@@ -55,9 +55,22 @@ void Prices::set(const BlockCode& code) {
 
 void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Token>& tokens) {
   tokens.clear();
+  // The finder gives positions inside a long match no matches of their own:
+  // there the latest match met runs on, one byte shorter per byte.
+  size_t carryAt = 0;
+  Match carry{0, 0};
+  auto note = [&](size_t k) {
+    if (m.begin(k) != m.end(k)) {
+      carryAt = k;
+      carry = m.end(k)[-1];
+    }
+  };
   auto longest = [&](size_t i) -> Match {
-    if (i >= n || m.begin(i) == m.end(i)) return {0, 0};
-    Match best = m.end(i)[-1];
+    if (i >= n) return {0, 0};
+    Match best{0, 0};
+    if (m.begin(i) != m.end(i)) best = m.end(i)[-1];
+    else if (carryAt < i && carryAt + carry.length > i)
+      best = {static_cast<uint16_t>(carryAt + carry.length - i), carry.dist};
     if (best.length > n - i) best.length = static_cast<uint16_t>(n - i);
     if (best.length < kMinMatch) return {0, 0};
     if (best.length == kMinMatch && best.dist > kFarShortMatch) return {0, 0};
@@ -65,6 +78,7 @@ void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Toke
   };
   size_t i = 0;
   while (i < n) {
+    note(i);
     const Match here = longest(i);
     if (here.length == 0 || (here.length < kLazyEnough && longest(i + 1).length > here.length)) {
       tokens.push_back({in[i], 0});
@@ -72,6 +86,7 @@ void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Toke
       continue;
     }
     tokens.push_back({here.length, here.dist});
+    for (size_t k = i + 1; k < i + here.length; ++k) note(k);
     i += here.length;
   }
 }

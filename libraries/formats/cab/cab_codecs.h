@@ -29,7 +29,7 @@ class BlockEncoder {
 
 // Throws Unsupported for a method or window that does not exist.
 std::unique_ptr<BlockDecoder> makeDecoder(uint16_t typeCompress);
-// None, MSZIP (zlib level `level`) and LZX only.
+// None, MSZIP (deflate level `level`, 1..9: see codecs/deflate_encoder.h) and LZX only.
 std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level);
 
 }  // namespace fmt::cab

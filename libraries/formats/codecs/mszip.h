@@ -30,8 +30,8 @@ class MszipDecoder {
 };
 
 // Frames through our deflate encoder (codecs/deflate_encoder.h), whose levels
-// 1..9 it takes: 1..3 a fast lazy parse, 4..6 a priced shortest-path parse,
-// 7..9 that parse refined over deeper searches (smallest, slowest).
+// 1..9 it takes: 1..3 a fast lazy parse, 4..9 priced shortest-path parses of
+// growing effort, 9 the smallest and slowest.
 class MszipEncoder {
  public:
   explicit MszipEncoder(int level = 9);

@@ -154,6 +154,23 @@ TEST(DeflateEncoder, LongestMatchesAndFarthestDistance) {
   EXPECT_GT(encode(shifted, 32769, 9).size(), 32768u);
 }
 
+// A long stream is searched in spans of 1024 pieces; matches reach back
+// across the seam like anywhere else.
+TEST(DeflateEncoder, StreamsLongerThanOneSpan) {
+  const size_t span = 1024 * DeflateEncoder::kFrame;
+  const Bytes unit = textBytes(20000, 27);
+  Bytes in;
+  in.reserve(span + 100000);
+  while (in.size() < span + 100000) in.insert(in.end(), unit.begin(), unit.end());
+  const Bytes z = encode(in, 0, 1);
+  EXPECT_EQ(inflateRaw(z, in.size()), in);
+  // Past the seam every copy still costs a handful of matches; had the
+  // history been lost there, the first copy would cost its text again.
+  const Bytes head(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(span));
+  const size_t beyond = z.size() - encode(head, 0, 1).size();
+  EXPECT_LT(beyond, encode(unit, 0, 1).size() / 2);
+}
+
 TEST(DeflateEncoder, UsesTheHistoryOnlyWhenGiven) {
   const Bytes text = textBytes(40000, 9);
   Bytes data = text;

@@ -198,6 +198,7 @@ HeaderResult readHeader(ByteSource& src, uint64_t offset, LzhHeader& out) {
 
   if (f.level == 0 || f.level == 1) {
     size_t base = static_cast<size_t>(p[0]) + 2;
+    if (base < 24) return bad("bad header size");  // the fixed fields, an empty name and the CRC
     if (!load(base)) return bad("truncated header");
     uint8_t sum = 0;
     for (size_t i = 2; i < base; ++i) sum = static_cast<uint8_t>(sum + h[i]);

@@ -184,6 +184,24 @@ TEST(LzhHeader, WrittenFolderSeparatorsAfterBrokenShiftJis) {
   }
 }
 
+// A level-0 or level-1 size byte too small for the fields it must hold is a
+// bad header, whatever follows it (the fixed fields are read from the stream).
+TEST(LzhHeader, BaseHeaderShorterThanItsFieldsIsBad) {
+  for (uint8_t level : {0, 1}) {
+    for (uint8_t size : {0x01, 0x05, 0x14, 0x15}) {
+      std::vector<uint8_t> h = {size, 0, '-', 'l', 'h', '0', '-'};
+      h.resize(40, 0);
+      h[20] = level;
+      uint8_t sum = 0;
+      for (size_t i = 2; i < size + 2u; ++i) sum = static_cast<uint8_t>(sum + h[i]);
+      h[1] = sum;
+      auto src = fmt::memoryByteSource(h);
+      lzh::LzhHeader out;
+      EXPECT_EQ(lzh::readHeader(*src, 0, out).status, lzh::HeaderStatus::Bad) << int(level) << " " << int(size);
+    }
+  }
+}
+
 TEST(LzhHeader, MethodsAreRecognised) {
   EXPECT_TRUE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-lh5-")));
   EXPECT_TRUE(lzh::looksLikeMethod(reinterpret_cast<const uint8_t*>("-pm2-")));

@@ -1,6 +1,7 @@
 #include "codecs/deflate_encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "codecs/deflate_encoder_bits.h"
@@ -42,6 +43,38 @@ constexpr LevelTuning kLevels[10] = {
     {32, 16, 128, 1, 1, 31},
     {32, 16, 128, 2, 2, 31},
 };
+
+// Pieces that look like text take these instead: from level 4 on, a search
+// that stops at 32 bytes and a single priced parse. At level 9 our text corpus
+// comes out 0.87 of zlib's size in place of 0.86, in about half the time.
+constexpr LevelTuning kTextLevels[10] = {
+    {},
+    {4, 2, 24, 0, 0, 3},
+    {8, 4, 32, 0, 0, 7},
+    {12, 6, 48, 0, 0, 7},
+    {12, 6, 32, 1, 0, 7},
+    {16, 8, 32, 1, 0, 7},
+    {16, 8, 32, 1, 0, 7},
+    {16, 8, 32, 1, 0, 7},
+    {16, 8, 32, 1, 0, 7},
+    {16, 8, 32, 1, 0, 7},
+};
+
+// Text (program sources, documents; Shift_JIS and UTF-8 included) is full of
+// long matches and our parse beats zlib's on it by a wide margin, so a cheaper
+// search and parse still leave it well ahead. A piece is taken for text when
+// hardly any of its bytes are control characters other than the layout ones.
+bool looksLikeText(const uint8_t* p, size_t n) {
+  static constexpr auto kControl = [] {
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 0x20; ++c) t[c] = c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B;
+    t[0x7F] = 1;
+    return t;
+  }();
+  size_t control = 0;
+  for (size_t i = 0; i < n; ++i) control += kControl[p[i]];
+  return control * 256 <= n;
+}
 
 // Blocks are cut down to kMinSplit tokens, where that saves more than kSplitGain bits.
 constexpr size_t kMinSplit = 32;
@@ -159,8 +192,14 @@ size_t bytesOf(const Token* t, size_t n) {
 }  // namespace
 
 struct DeflateEncoder::State {
-  explicit State(const LevelTuning& t) : tuning(t), finder(t.depth, t.historyDepth, t.nice) {}
-  LevelTuning tuning;
+  explicit State(int level)
+      : general(kLevels[level]),
+        text(kTextLevels[level]),
+        tuning(&general),
+        finder(general.depth, general.historyDepth, general.nice) {}
+  const LevelTuning& general;
+  const LevelTuning& text;
+  const LevelTuning* tuning;  // the current piece's
   MatchFinder finder;
   std::vector<Match> matches;
   std::vector<uint32_t> first;
@@ -183,15 +222,15 @@ void DeflateEncoder::State::parse(const uint8_t* in, size_t n, size_t offset) {
   parseLazy(in, n, list, tokens);
   BlockCode code;
   Prices prices;
-  for (int pass = 0; pass < tuning.passes; ++pass) {
+  for (int pass = 0; pass < tuning->passes; ++pass) {
     codeOf(tokens.data(), tokens.size(), code);
     prices.set(code);
-    parseOptimal(in, n, list, prices, tuning.nice, nodes, tokens);
+    parseOptimal(in, n, list, prices, tuning->nice, nodes, tokens);
   }
   splitAll();
   // Each block parsed once more under its own code (the blocks keep their
   // input ranges), then split anew.
-  for (int round = 0; round < tuning.blockPasses && ends.size() > 1; ++round) {
+  for (int round = 0; round < tuning->blockPasses && ends.size() > 1; ++round) {
     again.clear();
     againEnds.clear();
     size_t t0 = 0, byte0 = 0;
@@ -199,14 +238,14 @@ void DeflateEncoder::State::parse(const uint8_t* in, size_t n, size_t offset) {
       const size_t bytes = bytesOf(tokens.data() + t0, end - t0);
       codeOf(tokens.data() + t0, end - t0, code);
       prices.set(code);
-      parseOptimal(in + byte0, bytes, MatchList{matches, first, offset + byte0}, prices, tuning.nice, nodes, part);
+      parseOptimal(in + byte0, bytes, MatchList{matches, first, offset + byte0}, prices, tuning->nice, nodes, part);
       again.insert(again.end(), part.begin(), part.end());
       againEnds.push_back(again.size());
       t0 = end;
       byte0 += bytes;
     }
     tokens.swap(again);
-    if (round + 1 < tuning.blockPasses) splitAll();
+    if (round + 1 < tuning->blockPasses) splitAll();
     else ends.swap(againEnds);
   }
 }
@@ -215,7 +254,7 @@ void DeflateEncoder::State::splitAll() {
   SymbolCounts counts;
   counts.add(tokens.data(), tokens.size());
   ends.clear();
-  splitBlocks(tokens, 0, tokens.size(), counts, cheapestBits(counts), tuning.splitPoints, ends);
+  splitBlocks(tokens, 0, tokens.size(), counts, cheapestBits(counts), tuning->splitPoints, ends);
 }
 
 void DeflateEncoder::State::write(BitWriter& bw, const uint8_t* in, size_t n, bool final) {
@@ -248,6 +287,8 @@ void DeflateEncoder::State::encodeSpan(const uint8_t* base, size_t start, size_t
   finder.reset(base, size);
   for (size_t pos = start; pos < size; pos += kPiece) {
     const size_t len = std::min(kPiece, size - pos);
+    tuning = looksLikeText(base + pos, len) ? &text : &general;
+    finder.setLimits(tuning->depth, tuning->historyDepth, tuning->nice);
     finder.findAll(pos, pos + len, matches, first);
     parse(base + pos, len, 0);
     auto [bw, final] = writerFor(pos, len);
@@ -257,7 +298,7 @@ void DeflateEncoder::State::encodeSpan(const uint8_t* base, size_t start, size_t
 
 DeflateEncoder::DeflateEncoder(int level) {
   if (level < 1 || level > 9) fail(ErrorKind::Usage, "deflate level must be 1 to 9");
-  s_ = std::make_unique<State>(kLevels[level]);
+  s_ = std::make_unique<State>(level);
 }
 
 DeflateEncoder::~DeflateEncoder() = default;

@@ -10,6 +10,9 @@
 //         deeper searches and finer splits;
 //   9     the whole parse repeated under the code of its first result, and
 //         the blocks parsed and split twice (smallest, slowest).
+// From level 4 on, a piece that looks like text (hardly any control bytes)
+// takes a cheaper search and a single parse: on text our parse leads zlib's
+// by far, and that lead is spent on speed.
 #pragma once
 #include <cstddef>
 #include <cstdint>

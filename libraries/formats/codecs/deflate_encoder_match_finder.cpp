@@ -41,6 +41,12 @@ MatchFinder::MatchFinder(int depth, int historyDepth, uint32_t niceLength)
       smaller_(kSlots),
       larger_(kSlots) {}
 
+void MatchFinder::setLimits(int depth, int historyDepth, uint32_t niceLength) {
+  depth_ = depth;
+  historyDepth_ = historyDepth;
+  nice_ = std::clamp(niceLength, kMinMatch, kMaxMatch);
+}
+
 uint32_t MatchFinder::hash4(size_t p) const { return (load32(b_ + p) * 2654435761u) >> (32 - kHashBits); }
 
 uint32_t MatchFinder::hash3(size_t p) const {

@@ -22,6 +22,8 @@ class MatchFinder {
   // ends the search, and the positions it covers get no matches of their own.
   // historyDepth is the depth used to enter the history.
   MatchFinder(int depth, int historyDepth, uint32_t niceLength);
+  // The same limits for the pieces searched from now on (the trees stay).
+  void setLimits(int depth, int historyDepth, uint32_t niceLength);
 
   // Starts over on the span data[0, size) (less than 2 GB).
   void reset(const uint8_t* data, size_t size);

@@ -215,6 +215,34 @@ TEST(DeflateEncoder, FramesAreStreamsOfTheirOwnReferringBack) {
   EXPECT_GT(together, alone - alone / 100);
 }
 
+// Text frames and the others are searched under different limits; the trees
+// run on across the change either way, so each kind finds the other's bytes.
+TEST(DeflateEncoder, TextAndBinaryFramesFindEachOthersBytes) {
+  const size_t half = DeflateEncoder::kFrame / 2;
+  const Bytes text = textBytes(2 * DeflateEncoder::kFrame, 31), noise = randomBytes(half, 32);
+  Bytes data(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(DeflateEncoder::kFrame));  // text
+  const Bytes copied(data.begin() + static_cast<std::ptrdiff_t>(half), data.end());
+  data.insert(data.end(), noise.begin(), noise.end());  // noise, then text seen in the frame before
+  data.insert(data.end(), copied.begin(), copied.end());
+  const Bytes fresh(text.end() - static_cast<std::ptrdiff_t>(half), text.end());
+  data.insert(data.end(), copied.begin(), copied.end());  // text again, then new text
+  data.insert(data.end(), fresh.begin(), fresh.end());
+  DeflateEncoder enc(9);
+  std::vector<Bytes> streams;
+  enc.encodeFrames(data.data(), 0, data.size(), streams);
+  ASSERT_EQ(streams.size(), 3u);
+  for (size_t f = 0; f < 3; ++f) {
+    const size_t at = f * DeflateEncoder::kFrame, dict = std::min<size_t>(at, 32768);
+    EXPECT_EQ(inflateRaw(streams[f], DeflateEncoder::kFrame, data.data() + at - dict, dict),
+              Bytes(data.begin() + static_cast<std::ptrdiff_t>(at),
+                    data.begin() + static_cast<std::ptrdiff_t>(at + DeflateEncoder::kFrame)))
+        << "frame " << f;
+  }
+  // Each copied half costs a few matches on top of what the rest costs alone.
+  EXPECT_LT(streams[1].size(), half + half / 50);
+  EXPECT_LT(streams[2].size(), encode(fresh, 0, 9).size() + 200);
+}
+
 TEST(DeflateEncoder, OutputDependsOnlyOnTheArguments) {
   const Bytes a = mixed(50000, 10), b = textBytes(50000, 11);
   DeflateEncoder enc(9);

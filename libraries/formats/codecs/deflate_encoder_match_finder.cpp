@@ -57,7 +57,9 @@ uint32_t MatchFinder::hash3(size_t p) const {
 // The walk down the tree knows a common prefix with the nearest node on each
 // side, so it compares little. Near the span's end positions are compared only
 // up to the end, and a node equal that far is replaced though its longer
-// suffix may order differently: so whatever is reported is measured afresh.
+// suffix may order differently: so there whatever is reported is measured
+// afresh. Before that every node in the trees was entered with the full
+// length, and the known prefix holds.
 // A node is read only while within the window, before its slot is reused.
 void MatchFinder::insert(size_t p, size_t maxLen, int depth, size_t best, std::vector<Match>* out) {
   const uint32_t h = hash4(p);
@@ -73,7 +75,7 @@ void MatchFinder::insert(size_t p, size_t maxLen, int depth, size_t best, std::v
     }
     size_t len = std::min(lenBelow, lenAbove);
     len += commonLength(b_ + cand + len, b_ + p + len, maxLen - len);
-    if (len > best || len >= maxLen) len = commonLength(b_ + cand, b_ + p, maxLen);
+    if (maxLen < kMaxMatch && (len > best || len >= maxLen)) len = commonLength(b_ + cand, b_ + p, maxLen);
     if (out && len > best) {
       best = len;
       out->push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(p - static_cast<size_t>(cand))});

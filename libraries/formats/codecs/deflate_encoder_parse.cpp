@@ -50,6 +50,7 @@ void Prices::set(const BlockCode& code) {
     len[l] = bits(code.litlen[257 + c]) + kLengthExtra[c];
   }
   len[0] = len[1] = len[2] = kInfinite / 4;
+  for (uint32_t l = 0; l <= kMaxMatch; ++l) lenStep[l] = uint64_t{len[l]} << 32 | uint64_t{l} << 16;
   for (int c = 0; c < kDistSymbols; ++c) dist[c] = bits(code.dist[c]) + kDistExtra[c];
 }
 
@@ -103,11 +104,10 @@ void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices&
     // Matches may run past the end of a part parsed on its own.
     const uint32_t room = static_cast<uint32_t>(std::min<size_t>(n - i, kMaxMatch));
     for (const Match* mt = m.begin(i); mt != m.end(i) && shorter < room; ++mt) {
-      const uint32_t d = base + prices.dist[kDistanceCodes.of(mt->dist)];
+      const PathNode from = PathNode{base + prices.dist[kDistanceCodes.of(mt->dist)]} << 32 | mt->dist;
       const uint32_t top = std::min<uint32_t>(mt->length, room);
       // Branch-free, so that the loop runs straight through.
-      for (uint32_t l = shorter + 1; l <= top; ++l)
-        to[l] = std::min(to[l], PathNode{d + prices.len[l]} << 32 | PathNode{l} << 16 | mt->dist);
+      for (uint32_t l = shorter + 1; l <= top; ++l) to[l] = std::min(to[l], from + prices.lenStep[l]);
       shorter = top;
     }
     // A long match is taken as it stands: searching inside it gains little,

@@ -40,6 +40,9 @@ struct Prices {
   uint32_t lit[256];
   uint32_t len[kMaxMatch + 1];
   uint32_t dist[kDistSymbols];
+  // len[l] << 32 | l << 16: a length's part of a path node (see PathNode), so
+  // that a step to it is one addition.
+  uint64_t lenStep[kMaxMatch + 1];
 
   void set(const BlockCode& code);
   uint32_t match(uint32_t length, uint32_t distance) const { return len[length] + dist[kDistanceCodes.of(distance)]; }

@@ -9,6 +9,8 @@
 namespace fmt::codecs::deflate {
 namespace {
 
+constexpr size_t kAhead = 8;
+
 uint32_t load32(const uint8_t* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
@@ -125,6 +127,12 @@ void MatchFinder::findAll(size_t from, size_t end, std::vector<Match>& matches, 
     // Too near the span's end to hash four bytes: a match there would save nothing.
     if (p + 4 > size_) continue;
     const size_t maxLen = std::min<size_t>(kMaxMatch, size_ - p);
+    // The tables are far larger than the first cache: fetch the heads a few
+    // positions ahead.
+    if (p + kAhead + 4 <= size_) {
+      __builtin_prefetch(&head_[hash4(p + kAhead)]);
+      __builtin_prefetch(&head3_[hash3(p + kAhead)]);
+    }
     const uint32_t h3 = hash3(p);
     const int32_t near = head3_[h3];
     head3_[h3] = static_cast<int32_t>(p);

@@ -1,6 +1,7 @@
 #include "cab/cab_codecs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -66,13 +67,14 @@ struct StoredCodec {
 // An MSZIP frame depends only on the 32 KB of input before it, so groups of
 // frames are shared out over a few threads, each with an encoder of its own.
 // A group is searched as one; its size is fixed, so that the blocks do not
-// depend on the number of threads.
+// depend on the number of threads. Each thread takes the next group left, so
+// that one slow group (text and binary differ by far) keeps no thread idle.
 class ParallelMszipEncoder : public BlockEncoder {
  public:
   static constexpr size_t kGroupFrames = 8;
 
-  explicit ParallelMszipEncoder(int level) {
-    unsigned n = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  ParallelMszipEncoder(int level, unsigned threads) {
+    unsigned n = threads ? threads : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     for (unsigned i = 0; i < n; i++) workers_.push_back(std::make_unique<codecs::MszipEncoder>(level));
   }
   void reset() override {}
@@ -80,10 +82,11 @@ class ParallelMszipEncoder : public BlockEncoder {
     size_t frames = (n + kFrameSize - 1) / kFrameSize;
     size_t groups = (frames + kGroupFrames - 1) / kGroupFrames;
     blocks.assign(frames, {});
+    std::atomic<size_t> next{0};
     auto work = [&](size_t w, std::exception_ptr& error) {
       try {
         std::vector<std::vector<uint8_t>> group;
-        for (size_t g = w; g < groups; g += workers_.size()) {
+        for (size_t g; (g = next.fetch_add(1)) < groups;) {
           size_t first = g * kGroupFrames;
           size_t at = history + first * kFrameSize;
           workers_[w]->encodeFramesAfter(data + at, at, std::min(kGroupFrames * kFrameSize, history + n - at), group);
@@ -129,10 +132,10 @@ std::unique_ptr<BlockDecoder> makeDecoder(uint16_t typeCompress) {
   fail(ErrorKind::Unsupported, "compression method " + std::to_string(typeCompress & 0x0F));
 }
 
-std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level) {
+std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level, unsigned threads) {
   switch (methodOf(typeCompress)) {
     case Method::None: return std::make_unique<SequentialEncoder<StoredCodec>>(0);
-    case Method::Mszip: return std::make_unique<ParallelMszipEncoder>(level);
+    case Method::Mszip: return std::make_unique<ParallelMszipEncoder>(level, threads);
     case Method::Lzx: {
       int bits = lzxWindowBits(typeCompress);
       if (bits < codecs::kLzxMinWindowBits || bits > codecs::kLzxMaxWindowBits)

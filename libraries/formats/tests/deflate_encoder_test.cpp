@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <random>
 
+#include "cab/cab_codecs.h"
+#include "cab/cab_format.h"
 #include "cab/cab_writer.h"
 #include "codecs/deflate_encoder.h"
 #include "codecs/deflate_encoder_block.h"
@@ -213,6 +215,33 @@ TEST(DeflateEncoder, FramesAreStreamsOfTheirOwnReferringBack) {
   }
   EXPECT_LT(together, alone + alone / 100);
   EXPECT_GT(together, alone - alone / 100);
+}
+
+// Groups of frames go to whichever thread is free; the blocks must not tell
+// how many there were. Text and noise alternate so that groups differ in cost.
+TEST(MszipFrames, SameBlocksOnAnyNumberOfThreads) {
+  Bytes data;
+  for (uint32_t k = 0; data.size() < 37 * DeflateEncoder::kFrame - 1000; ++k) {
+    const Bytes part = k % 3 ? textBytes(50000, 40 + k) : randomBytes(20000, 40 + k);
+    data.insert(data.end(), part.begin(), part.end());
+  }
+  data.resize(37 * DeflateEncoder::kFrame - 1000);
+  const uint16_t mszip = static_cast<uint16_t>(fmt::cab::Method::Mszip);
+  std::vector<Bytes> one;
+  fmt::cab::makeEncoder(mszip, 9, 1)->encodeFrames(data.data(), 0, data.size(), one);
+  ASSERT_EQ(one.size(), 37u);
+  fmt::codecs::MszipDecoder dec;
+  Bytes back(data.size());
+  for (size_t f = 0; f < one.size(); ++f) {
+    const size_t at = f * DeflateEncoder::kFrame, len = std::min(DeflateEncoder::kFrame, data.size() - at);
+    dec.decodeBlock(one[f].data(), one[f].size(), back.data() + at, len);
+  }
+  EXPECT_EQ(back, data);
+  for (unsigned threads : {2u, 3u, 4u}) {
+    std::vector<Bytes> many;
+    fmt::cab::makeEncoder(mszip, 9, threads)->encodeFrames(data.data(), 0, data.size(), many);
+    EXPECT_EQ(many, one) << threads << " threads";
+  }
 }
 
 // Text frames and the others are searched under different limits; the trees

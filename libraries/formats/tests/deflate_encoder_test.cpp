@@ -150,6 +150,14 @@ TEST(DeflateEncoder, LongestMatchesAndFarthestDistance) {
   const Bytes z = encode(twice, 32768, 9);
   EXPECT_LT(z.size(), 32768u / 258 * 4 + 300);
   expectRoundTrip(twice, 32768, 9);
+  // Text is searched only until a match of 32 bytes, yet that match is
+  // measured to its end: the copy still goes in matches of 258.
+  Bytes prose = textBytes(32768, 8);
+  prose.insert(prose.end(), prose.begin(), prose.end());
+  for (int level : {4, 9}) {
+    EXPECT_LT(encode(prose, 32768, level).size(), 32768u / 258 * 4 + 300) << level;
+    expectRoundTrip(prose, 32768, level);
+  }
   // One byte further is out of reach.
   Bytes shifted = randomBytes(32769, 8);
   shifted.insert(shifted.end(), shifted.begin(), shifted.begin() + 32768);

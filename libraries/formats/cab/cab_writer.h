@@ -14,7 +14,7 @@ namespace fmt::cab {
 
 struct WriteOptions {
   uint16_t typeCompress = static_cast<uint16_t>(Method::Mszip);  // lzxTypeCompress(bits) for LZX
-  int level = 9;                                                  // MSZIP's zlib level
+  int level = 9;                                                  // MSZIP: our deflate encoder's level, 1-9
   // A new folder starts before a file that would take the current one past
   // this many bytes (files never straddle folders). Extracting one file decodes
   // its folder from the start, so 64 MB keeps that quick, while costing LZX's

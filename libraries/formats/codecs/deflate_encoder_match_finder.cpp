@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/common_prefix.h"
 #include "codecs/deflate_encoder_format.h"
 #include "core/error.h"
 
@@ -15,21 +16,6 @@ uint32_t load32(const uint8_t* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
   return v;
-}
-
-// Length of the common prefix of a and c, at most max, eight bytes at a time
-// (the first differing byte is the lowest set one on little-endian targets).
-size_t commonLength(const uint8_t* a, const uint8_t* c, size_t max) {
-  size_t len = 0;
-  while (len + 8 <= max) {
-    uint64_t x, y;
-    std::memcpy(&x, a + len, 8);
-    std::memcpy(&y, c + len, 8);
-    if (x != y) return len + static_cast<size_t>(__builtin_ctzll(x ^ y) >> 3);
-    len += 8;
-  }
-  while (len < max && a[len] == c[len]) ++len;
-  return len;
 }
 
 }  // namespace
@@ -76,8 +62,8 @@ void MatchFinder::insert(size_t p, size_t maxLen, int depth, size_t best, std::v
       return;
     }
     size_t len = std::min(lenBelow, lenAbove);
-    len += commonLength(b_ + cand + len, b_ + p + len, maxLen - len);
-    if (maxLen < kMaxMatch && (len > best || len >= maxLen)) len = commonLength(b_ + cand, b_ + p, maxLen);
+    len += commonPrefixLength(b_ + cand + len, b_ + p + len, maxLen - len);
+    if (maxLen < kMaxMatch && (len > best || len >= maxLen)) len = commonPrefixLength(b_ + cand, b_ + p, maxLen);
     if (out && len > best) {
       best = len;
       out->push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(p - static_cast<size_t>(cand))});
@@ -142,7 +128,7 @@ void MatchFinder::findAll(size_t from, size_t end, std::vector<Match>& matches, 
     }
     size_t best = kMinMatch - 1;
     if (near >= 0 && p - static_cast<size_t>(near) <= kWindow) {
-      const size_t len = commonLength(b_ + near, b_ + p, maxLen);
+      const size_t len = commonPrefixLength(b_ + near, b_ + p, maxLen);
       if (len >= kMinMatch) {
         best = len;
         matches.push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(p - static_cast<size_t>(near))});

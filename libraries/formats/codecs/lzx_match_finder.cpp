@@ -3,29 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/common_prefix.h"
 #include "codecs/lzx.h"
 #include "codecs/lzx_format.h"
 
 namespace fmt::codecs::lzx {
-
-namespace {
-
-// Length of the common prefix of a and c, at most max, eight bytes at a time
-// (the first differing byte is the lowest set one on little-endian targets).
-size_t commonLength(const uint8_t* a, const uint8_t* c, size_t max) {
-  size_t len = 0;
-  while (len + 8 <= max) {
-    uint64_t x, y;
-    std::memcpy(&x, a + len, 8);
-    std::memcpy(&y, c + len, 8);
-    if (x != y) return len + static_cast<size_t>(__builtin_ctzll(x ^ y) >> 3);
-    len += 8;
-  }
-  while (len < max && a[len] == c[len]) ++len;
-  return len;
-}
-
-}  // namespace
 
 MatchFinder::MatchFinder(int windowBits, int depth, int niceLength)
     : windowSize_(1u << windowBits),
@@ -96,11 +78,11 @@ void MatchFinder::insert(size_t p, size_t maxLen, uint32_t limit, size_t best, s
       return;
     }
     size_t len = std::min(lenBelow, lenAbove);
-    len += commonLength(b + cand + len, b + p + len, maxLen - len);
+    len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
     // The prefix taken for granted holds while the tree is in order, but
     // positions compared only up to a frame's end may sit out of order once
     // the next frame arrives: whatever is reported or merged is checked.
-    if (len > best || len >= maxLen) len = commonLength(b + cand, b + p, maxLen);
+    if (len > best || len >= maxLen) len = commonPrefixLength(b + cand, b + p, maxLen);
     if (matches && len > best) {
       best = len;
       matches->push_back({static_cast<uint16_t>(len), static_cast<uint32_t>(p - static_cast<size_t>(cand))});
@@ -148,7 +130,7 @@ void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, s
     size_t best = 2;
     if (near >= 0 && p - static_cast<size_t>(near) <= limit && b[near] == b[p] && b[near + 1] == b[p + 1] &&
         b[near + 2] == b[p + 2]) {
-      best = commonLength(b + near, b + p, maxLen);
+      best = commonPrefixLength(b + near, b + p, maxLen);
       matches.push_back({static_cast<uint16_t>(best), static_cast<uint32_t>(p - static_cast<size_t>(near))});
     }
     size_t before = matches.size();

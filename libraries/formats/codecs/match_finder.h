@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "codecs/common_prefix.h"
 #include "core/stream.h"
 
 namespace fmt::codecs {
@@ -75,18 +76,7 @@ class MatchFinder {
 };
 
 inline uint32_t MatchFinder::matchLength(size_t a, size_t b, uint32_t limit) const {
-  const uint8_t* p = buf_.data() + a;
-  const uint8_t* q = buf_.data() + b;
-  uint32_t n = 0;
-  while (n + 8 <= limit) {
-    uint64_t x, y;
-    __builtin_memcpy(&x, p + n, 8);
-    __builtin_memcpy(&y, q + n, 8);
-    if (x != y) return n + (static_cast<uint32_t>(__builtin_ctzll(x ^ y)) >> 3);
-    n += 8;
-  }
-  while (n < limit && p[n] == q[n]) n++;
-  return n;
+  return static_cast<uint32_t>(commonPrefixLength(buf_.data() + a, buf_.data() + b, limit));
 }
 
 template <typename Accept>

@@ -5,6 +5,7 @@
 #include "codecs/bzip2.h"
 #include "codecs/bzip2_bit_writer.h"
 #include "codecs/bzip2_block_encoder.h"
+#include "core/copy.h"
 
 namespace fmt::codecs {
 
@@ -120,15 +121,7 @@ uint64_t Bzip2Encoder::bytesOut() const { return impl_->bytesOut(); }
 
 uint64_t bzip2Encode(InStream& in, OutStream& out, int level, const ProgressFn& progress) {
   Bzip2Encoder encoder(out, level);
-  std::vector<uint8_t> buf(1 << 20);
-  for (;;) {
-    size_t n = in.read(buf.data(), buf.size());
-    if (n == 0) break;
-    encoder.write(buf.data(), n);
-    if (progress && !progress(encoder.bytesIn(), 0)) fail(ErrorKind::Cancelled, "cancelled");
-  }
-  encoder.finish();
-  return encoder.bytesOut();
+  return encodeStream(in, encoder, 1 << 20, progress);
 }
 
 }  // namespace fmt::codecs

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/checksum.h"
+#include "core/copy.h"
 
 namespace fmt::codecs {
 
@@ -95,15 +96,7 @@ uint64_t GzipEncoder::bytesOut() const { return s_->written; }
 
 uint64_t gzipEncode(InStream& in, OutStream& out, int level, const GzipHeader& header, const ProgressFn& progress) {
   GzipEncoder enc(out, level, header);
-  std::vector<uint8_t> buf(1 << 16);
-  for (;;) {
-    const size_t got = in.read(buf.data(), buf.size());
-    if (got == 0) break;
-    enc.write(buf.data(), got);
-    if (progress && !progress(enc.bytesIn(), 0)) fail(ErrorKind::Cancelled, "cancelled");
-  }
-  enc.finish();
-  return enc.bytesOut();
+  return encodeStream(in, enc, 1 << 16, progress);
 }
 
 }  // namespace fmt::codecs

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codecs/lzw_format.h"
+#include "core/copy.h"
 
 namespace fmt::codecs {
 
@@ -263,15 +264,7 @@ uint64_t LzwEncoder::bytesOut() const { return s_->written + s_->bufLen; }
 
 uint64_t lzwEncode(InStream& in, OutStream& out, const LzwOptions& options, const ProgressFn& progress) {
   LzwEncoder enc(out, options);
-  std::vector<uint8_t> buf(1 << 16);
-  for (;;) {
-    const size_t got = in.read(buf.data(), buf.size());
-    if (got == 0) break;
-    enc.write(buf.data(), got);
-    if (progress && !progress(enc.bytesIn(), 0)) fail(ErrorKind::Cancelled, "cancelled");
-  }
-  enc.finish();
-  return enc.bytesOut();
+  return encodeStream(in, enc, 1 << 16, progress);
 }
 
 }  // namespace fmt::codecs

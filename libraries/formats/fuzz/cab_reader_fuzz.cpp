@@ -6,23 +6,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "capped_sink.h"
 #include "core/archive.h"
 #include "core/error.h"
 
 namespace {
-
-// All entries together: a few bytes of hostile folder can stand for gigabytes.
-class CappedSink : public fmt::OutStream {
- public:
-  explicit CappedSink(uint64_t& total) : total_(total) {}
-  void write(const void*, size_t n) override {
-    total_ += n;
-    if (total_ > (64u << 20)) fmt::fail(fmt::ErrorKind::Usage, "fuzz output cap");
-  }
-
- private:
-  uint64_t& total_;
-};
 
 std::string inputPath() {
   char dir[] = "/tmp/cab-fuzz-XXXXXX";
@@ -41,10 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     auto reader = fmt::openCab(path);
     if (!reader) return 0;
-    uint64_t total = 0;
-    for (size_t i = 0; i < reader->entries().size() && total <= (64u << 20); i++) {
+    CappedSink sink(64u << 20);  // all entries together
+    for (size_t i = 0; i < reader->entries().size() && sink.total <= (64u << 20); i++) {
       try {
-        CappedSink sink(total);
         reader->extract(i, sink);
       } catch (const fmt::Error&) {
       }

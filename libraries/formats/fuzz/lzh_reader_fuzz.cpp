@@ -4,28 +4,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "capped_sink.h"
 #include "core/error.h"
 #include "lzh/lzh_reader.h"
-
-namespace {
-
-// All members together: a few hostile bytes can claim gigabytes.
-class CappedSink : public fmt::OutStream {
- public:
-  void write(const void*, size_t n) override {
-    total += n;
-    if (total > (4u << 20)) fmt::fail(fmt::ErrorKind::Usage, "fuzz output cap");
-  }
-  uint64_t total = 0;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   auto reader = fmt::lzh::LzhReader::open(fmt::memoryByteSource(std::move(bytes)));
   if (!reader) return 0;
-  CappedSink sink;
+  CappedSink sink(4u << 20);  // all members together
   for (size_t i = 0; i < reader->entries().size(); ++i) {
     try {
       reader->extract(i, sink);

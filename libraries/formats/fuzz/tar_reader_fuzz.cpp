@@ -3,26 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "capped_sink.h"
 #include "core/error.h"
 #include "tar/tar_reader.h"
 
 namespace {
 
-// A sparse entry may state an enormous size; stop it rather than wait.
-class CappedSink : public fmt::OutStream {
- public:
-  void write(const void*, size_t n) override {
-    total_ += n;
-    if (total_ > (64u << 20)) fmt::fail(fmt::ErrorKind::Usage, "fuzz output cap");
-  }
-
- private:
-  uint64_t total_ = 0;
-};
-
 void extractOne(fmt::tar::TarReader& r, size_t i) {
   try {
-    CappedSink sink;
+    CappedSink sink(64u << 20);
     r.extract(i, sink);
   } catch (const fmt::Error&) {
   }

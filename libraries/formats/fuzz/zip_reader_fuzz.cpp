@@ -2,25 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "capped_sink.h"
 #include "core/error.h"
 #include "zip/zip_reader.h"
-
-namespace {
-
-// Stops an entry that would take long to decode: the reader itself only bounds
-// output by the size the archive states, which may be huge.
-class CappedSink : public fmt::OutStream {
- public:
-  void write(const void*, size_t n) override {
-    total_ += n;
-    if (total_ > (64u << 20)) fmt::fail(fmt::ErrorKind::Usage, "fuzz output cap");
-  }
-
- private:
-  uint64_t total_ = 0;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
@@ -33,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     });
     for (size_t i = 0; i < reader->entries().size(); i++) {
       try {
-        CappedSink sink;
+        CappedSink sink(64u << 20);
         reader->extract(i, sink);
       } catch (const fmt::Error&) {
       }

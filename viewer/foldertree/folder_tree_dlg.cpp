@@ -69,7 +69,8 @@ void CentreOverOwner(HWND dialog) {
   RECT o, d;
   GetWindowRect(owner, &o);
   GetWindowRect(dialog, &d);
-  MONITORINFO mi{sizeof mi};
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
   GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi);
   const RECT& work = mi.rcWork;
   int w = d.right - d.left, h = d.bottom - d.top;
@@ -119,11 +120,9 @@ BOOL CFolderTreeDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   SendMessageA(m_useFoldersBox, BM_SETCHECK, BST_CHECKED, 0);
 
+  // The desktop's display name was read by the constructor, with its fallback.
   if (m_malloc && SUCCEEDED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DESKTOP, &m_desktopId)) && m_desktopId) {
     SHFILEINFOA info{};
-    if (SHGetFileInfoA(reinterpret_cast<LPCSTR>(m_desktopId), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_DISPLAYNAME) &&
-        info.szDisplayName[0])
-      m_desktopName = info.szDisplayName;
     auto images = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(reinterpret_cast<LPCSTR>(m_desktopId), 0, &info, sizeof info,
                                                               SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     if (images) TreeView_SetImageList(m_tree, images, TVSIL_NORMAL);

@@ -28,7 +28,7 @@ class ReportingObserver : public fmt::ExtractObserver {
 
   fmt::OverwriteAnswer askOverwrite(const fmt::Entry&, const std::string& path, const fmt::platform::FileInfo&) override {
     if (!ctx_.window) return fmt::OverwriteAnswer::No;
-    return dllsupport::askOverwrite(ctx_.window, fromEngine(path));
+    return dllsupport::askOverwrite(ctx_.window, backslashSeparators(fromEngine(path)));  // a Windows path
   }
 
   bool onProgress(const fmt::Entry& e, uint64_t done, uint64_t total) override {

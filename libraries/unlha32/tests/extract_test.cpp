@@ -68,9 +68,11 @@ TEST_F(Extract, QuestionsWithAWindow) {
   HWND owner = testdialogs::makeOwner();
   prepare("no");
   {
-    testdialogs::DialogDriver d1("上書きの確認", IDNO, 0, {}, 0, 3);
+    testdialogs::DialogDriver d1("上書きの確認", IDNO, 0, {}, IDC_DLLS_FILE, 3);
     const Call r = unlha(line("no", false, false, false) + " -n", owner);
     EXPECT_EQ(d1.answered, 3);  // old.txt, new.txt and ro.txt, one question each
+    EXPECT_EQ(d1.seen.rfind(at("no") + "\\", 0), 0u) << "the file as a Windows path: " << d1.seen;
+    EXPECT_EQ(d1.seen.find('/'), std::string::npos) << d1.seen;
     EXPECT_EQ(r.result, kOk) << r.report;
   }
   EXPECT_EQ(read("no\\old.txt"), "mine");

@@ -229,6 +229,35 @@ TEST(ZipReaderEnd, Zip64RecordsAndFieldsAndDescriptors) {
   }
 }
 
+// A ZIP64 directory offset far past where the directory really lies: the reader
+// falls back to the directory before the end record and must not overflow the
+// difference, whether or not it still fits a signed shift.
+TEST(ZipReaderEnd, Zip64DirectoryOffsetBeyondAnyFile) {
+  auto data = testsupport::textBytes(3000, 13);
+  auto real = craftZip({file("a", data)});
+  uint64_t actual = 0;
+  for (size_t i = 0; i + 4 <= real.size(); i++)
+    if (real[i] == 'P' && real[i + 1] == 'K' && real[i + 2] == 1 && real[i + 3] == 2) actual = i;
+  ASSERT_NE(actual, 0u);
+
+  CraftOptions opt;
+  opt.zip64End = true;
+  opt.statedCentralOffset = actual + (uint64_t(1) << 63);
+  try {
+    openBytes(craftZip({file("a", data)}, opt));
+    ADD_FAILURE() << "opened a directory placed 2^63 bytes out";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::Corrupt);
+  }
+
+  // Just inside the signed range the archive opens, but its entry would lie
+  // before the start of the file.
+  opt.statedCentralOffset = actual + uint64_t(INT64_MAX);
+  auto r = openBytes(craftZip({file("a", data)}, opt));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(extractError(*r, 0), ErrorKind::Corrupt);
+}
+
 TEST(ZipReaderEnd, NotZipTruncatedAndSpanned) {
   EXPECT_EQ(openBytes(testsupport::randomBytes(5000, 5)), nullptr);
   EXPECT_EQ(openBytes({}), nullptr);

@@ -85,6 +85,7 @@ struct CraftOptions {
   uint16_t disk = 0;              // number of this disk
   std::vector<uint8_t> trailer;   // bytes after the end record
   std::optional<uint16_t> statedEntries;
+  std::optional<uint64_t> statedCentralOffset;  // in the ZIP64 record when zip64End
 };
 
 inline std::vector<uint8_t> craftZip(const std::vector<CraftEntry>& entries, const CraftOptions& opt = {}) {
@@ -160,7 +161,7 @@ inline std::vector<uint8_t> craftZip(const std::vector<CraftEntry>& entries, con
     putBytes(central, e.name);
     putBytes(central, centralExtra);
   }
-  uint64_t centralOffset = out.size() - base;
+  uint64_t centralOffset = opt.statedCentralOffset.value_or(out.size() - base);
   putBytes(out, central);
   uint16_t count = opt.statedEntries.value_or(uint16_t(entries.size()));
   if (opt.zip64End) {

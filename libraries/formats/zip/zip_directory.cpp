@@ -1,6 +1,7 @@
 #include "zip/zip_directory.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/names.h"
 #include "platform/platform.h"
@@ -248,7 +249,12 @@ bool readDirectory(ByteSource& src, Directory& dir) {
     uint64_t found = end.position - end.centralSize;
     if (!centralAt(found))
       return refuse(ErrorKind::Corrupt, "the central directory is not where the end record places it");
-    shift = static_cast<int64_t>(found - end.centralOffset);
+    // A stated offset past the real one by more than any file could hold is damage,
+    // and would not fit the signed shift.
+    if (end.centralOffset > found && end.centralOffset - found > static_cast<uint64_t>(INT64_MAX))
+      return refuse(ErrorKind::Corrupt, "the central directory is not where the end record places it");
+    shift = end.centralOffset > found ? -static_cast<int64_t>(end.centralOffset - found)
+                                      : static_cast<int64_t>(found - end.centralOffset);
   }
   dir.prefixSize = shift > 0 ? static_cast<uint64_t>(shift) : 0;
   dir.centralStart = end.centralOffset + static_cast<uint64_t>(shift);

@@ -1,7 +1,6 @@
 #include "codecs/deflate_encoder_match_finder.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "codecs/common_prefix.h"
 #include "codecs/deflate_encoder_format.h"
@@ -11,12 +10,6 @@ namespace fmt::codecs::deflate {
 namespace {
 
 constexpr size_t kAhead = 8;
-
-uint32_t load32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 }  // namespace
 
@@ -35,12 +28,8 @@ void MatchFinder::setLimits(int depth, int historyDepth, uint32_t niceLength) {
   nice_ = std::clamp(niceLength, kMinMatch, kMaxMatch);
 }
 
-uint32_t MatchFinder::hash4(size_t p) const { return (load32(b_ + p) * 2654435761u) >> (32 - kHashBits); }
-
-uint32_t MatchFinder::hash3(size_t p) const {
-  const uint32_t v = b_[p] | b_[p + 1] << 8 | static_cast<uint32_t>(b_[p + 2]) << 16;
-  return (v * 2246822519u) >> (32 - kHash3Bits);
-}
+uint32_t MatchFinder::hash4(size_t p) const { return hashOf4(b_ + p, kHashBits); }
+uint32_t MatchFinder::hash3(size_t p) const { return hashOf3(b_ + p, kHash3Bits); }
 
 // The walk down the tree knows a common prefix with the nearest node on each
 // side, so it compares little. Near the span's end positions are compared only

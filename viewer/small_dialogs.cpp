@@ -3,6 +3,7 @@
 #include "app.h"
 #include "archiver.h"
 #include "sjis.h"
+#include "proc_address.h"
 
 CAboutDlg::~CAboutDlg() {
   if (m_viewerInfo.hIcon) DestroyIcon(m_viewerInfo.hIcon);
@@ -30,7 +31,7 @@ BOOL CAboutDlg::OnInitDialog() {
   for (const auto& lib : libs) {
     HMODULE m = LoadLibraryA(lib.file);
     if (!m) continue;
-    if (auto fn = reinterpret_cast<archiver::GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(m, lib.function)))) {
+    if (auto fn = procAddress<archiver::GetVersionFn>(m, lib.function)) {
       unsigned version = fn() & 0xFFFF;
       EnableWindow(GetDlgItem(lib.id), TRUE);
       SetDlgItemText(lib.id, VersionLine(lib.file, version));

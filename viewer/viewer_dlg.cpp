@@ -12,6 +12,7 @@
 #include "small_dialogs.h"
 #include "viewer_startup.h"
 #include "waitcursor.h"
+#include "proc_address.h"
 
 CViewerDlg* g_viewerDlg = nullptr;
 bool CViewerDlg::s_sortAscendingNext[4] = {true, true, true, true};
@@ -577,7 +578,7 @@ LRESULT CViewerDlg::OnAssociate(WORD, WORD, HWND, bool&) {
   HMODULE lib = LoadLibraryA("DexOption.dll");
   if (!lib) return 0;
   using SelectFn = void(WINAPI*)();
-  if (auto select = reinterpret_cast<SelectFn>(GetProcAddress(lib, "SelectExtention"))) select();
+  if (auto select = procAddress<SelectFn>(lib, "SelectExtention")) select();
   FreeLibrary(lib);
   return 0;
 }
@@ -592,7 +593,7 @@ LRESULT CViewerDlg::OnHelp(WORD, WORD, HWND, bool&) {
   // The HTML help viewer is loaded only when asked for.
   using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
   if (HMODULE hh = LoadLibraryA("hhctrl.ocx")) {
-    if (auto help = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(hh, "HtmlHelpA")))) help(nullptr, topic.c_str(), 0, 0);
+    if (auto help = procAddress<HtmlHelpFn>(hh, "HtmlHelpA")) help(nullptr, topic.c_str(), 0, 0);
   }
   return 0;
 }

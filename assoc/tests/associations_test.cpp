@@ -7,6 +7,7 @@
 
 #include "registry.h"
 #include "registry_state.h"
+#include "proc_address.h"
 
 namespace {
 
@@ -190,8 +191,7 @@ class DanglingLink {
   ~DanglingLink() {
     // RegDeleteKey would follow the link; the link itself goes through NtDeleteKey.
     using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
-    auto del = reinterpret_cast<NtDeleteKeyFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    auto del = procAddress<NtDeleteKeyFn>(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
     if (link_ && del) del(link_);
     if (link_) RegCloseKey(link_);
   }

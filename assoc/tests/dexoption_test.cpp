@@ -11,6 +11,7 @@
 #include "../dexoption.h"
 #include "registry.h"
 #include "registry_state.h"
+#include "proc_address.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ class DexOption : public RegistryFixture {
     RegistryFixture::SetUp();
     dll_ = LoadLibraryA(DEXOPTION_DLL_NAME);
     ASSERT_NE(dll_, nullptr);
-    select_ = reinterpret_cast<SelectExtentionProc>(GetProcAddress(dll_, DEXOPTION_EXPORT_NAME));
+    select_ = procAddress<SelectExtentionProc>(dll_, DEXOPTION_EXPORT_NAME);
     ASSERT_NE(select_, nullptr);
   }
   void TearDown() override {

@@ -10,28 +10,23 @@ CArchiveHandler::CArchiveHandler(const char* fileName, const char* prefix, unsig
 
 CArchiveHandler::~CArchiveHandler() { Unload(); }
 
-FARPROC CArchiveHandler::Bind(const char* suffix) const {
-  std::string name = std::string(m_prefix) + suffix;
-  return GetProcAddress(module, name.c_str());
-}
-
 bool CArchiveHandler::Load() {
   if (module) return true;
   module = LoadLibraryA(m_fileName);
   if (!module) return false;
-  getVersion = reinterpret_cast<archiver::GetVersionFn>(Bind("GetVersion"));
+  getVersion = Bind<archiver::GetVersionFn>("GetVersion");
   if (getVersion) version = static_cast<DWORD>(getVersion()) & 0xFFFF;
   if (!getVersion || version < m_minVersion) {
     Unload();
     return false;
   }
-  command = reinterpret_cast<archiver::CommandFn>(Bind(""));
-  getFileCount = reinterpret_cast<archiver::GetFileCountFn>(Bind("GetFileCount"));
-  openArchive = reinterpret_cast<archiver::OpenArchiveFn>(Bind("OpenArchive"));
-  findFirst = reinterpret_cast<archiver::FindFirstFn>(Bind("FindFirst"));
-  findNext = reinterpret_cast<archiver::FindNextFn>(Bind("FindNext"));
-  closeArchive = reinterpret_cast<archiver::CloseArchiveFn>(Bind("CloseArchive"));
-  checkArchive = reinterpret_cast<archiver::CheckArchiveFn>(Bind("CheckArchive"));
+  command = Bind<archiver::CommandFn>("");
+  getFileCount = Bind<archiver::GetFileCountFn>("GetFileCount");
+  openArchive = Bind<archiver::OpenArchiveFn>("OpenArchive");
+  findFirst = Bind<archiver::FindFirstFn>("FindFirst");
+  findNext = Bind<archiver::FindNextFn>("FindNext");
+  closeArchive = Bind<archiver::CloseArchiveFn>("CloseArchive");
+  checkArchive = Bind<archiver::CheckArchiveFn>("CheckArchive");
   // A library that lacks a function the viewer calls counts as absent: calling
   // through a null pointer later would be far worse than a clear notice now.
   if (!command || !getFileCount || !openArchive || !findFirst || !findNext || !closeArchive || !checkArchive ||

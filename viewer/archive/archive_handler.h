@@ -8,6 +8,7 @@
 
 #include "archive_types.h"
 #include "archiver.h"
+#include "proc_address.h"
 
 class CArchiveHandler {
  public:
@@ -54,7 +55,11 @@ class CArchiveHandler {
  protected:
   // Binds what a handler needs beyond the eight; false makes the library absent.
   virtual bool BindExtras() { return true; }
-  FARPROC Bind(const char* suffix) const;
+  // The export named by the prefix and `suffix`, as the type Fn.
+  template <typename Fn>
+  Fn Bind(const char* suffix) const {
+    return procAddress<Fn>(module, (std::string(m_prefix) + suffix).c_str());
+  }
 
   // Runs the command entry and returns its report (up to the first NUL), with
   // the result in *result when given. The library absent: "" and -1.

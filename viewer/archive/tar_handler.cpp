@@ -6,7 +6,7 @@
 #include "sjis.h"
 
 bool CTarHandler::BindExtras() {
-  getArchiveType = reinterpret_cast<archiver::GetArchiveTypeFn>(Bind("GetArchiveType"));
+  getArchiveType = Bind<archiver::GetArchiveTypeFn>("GetArchiveType");
   return getArchiveType != nullptr;
 }
 

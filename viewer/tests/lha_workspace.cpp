@@ -5,6 +5,7 @@
 
 #include "registry.h"
 #include "sjis.h"
+#include "proc_address.h"
 
 void SelectRows(HWND list, std::initializer_list<int> rows) {
   LVITEMA item{};
@@ -22,7 +23,7 @@ int RowOf(const CScriptedViewer& v, const std::string& name) {
 void LhaWorkspace::SetUpWorkspace(const std::string& prefix) {
   lib_ = LoadLibraryA((TestBinFolder() + "UNLHA32.DLL").c_str());
   if (!lib_) GTEST_SKIP() << "needs UNLHA32.DLL beside the test";
-  unlha_ = reinterpret_cast<UnlhaFn>(reinterpret_cast<void*>(GetProcAddress(lib_, "Unlha")));
+  unlha_ = procAddress<UnlhaFn>(lib_, "Unlha");
   ASSERT_NE(unlha_, nullptr);
   char temp[MAX_PATH], longTemp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);

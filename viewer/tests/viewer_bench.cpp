@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   std::string dir(self);
   dir = dir.substr(0, dir.find_last_of('\\') + 1);
   std::string cmd = "\"" + dir + "Dexlor.exe\" \"" + argv[1] + "\"";
-  STARTUPINFOA si{sizeof si};
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   LARGE_INTEGER freq, t0, t1;
   QueryPerformanceFrequency(&freq);
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
   SendMessageA(list, WM_NULL, 0, 0);
   QueryPerformanceCounter(&t1);
   int rows = ListRowCount(list);
-  PROCESS_MEMORY_COUNTERS mem{sizeof mem};
+  PROCESS_MEMORY_COUNTERS mem{};
+  mem.cb = sizeof mem;
   GetProcessMemoryInfo(pi.hProcess, &mem, sizeof mem);
   std::printf("rows %d\nlisted_seconds %.3f\npeak_working_set_mb %.1f\n", rows,
               double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart), mem.PeakWorkingSetSize / 1048576.0);

@@ -94,7 +94,8 @@ class Dexlor {
   explicit Dexlor(const std::string& tail, const std::string& exe = binFolder() + "Dexlor.exe",
                   const std::string& folder = std::string()) {
     std::string cmd = "\"" + exe + "\"" + (tail.empty() ? "" : " " + tail);
-    STARTUPINFOA si{sizeof si};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
     std::vector<char> line(cmd.begin(), cmd.end());
     line.push_back('\0');
     started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,

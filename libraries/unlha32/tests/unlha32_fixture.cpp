@@ -1,4 +1,5 @@
 #include "unlha32_fixture.h"
+#include "proc_address.h"
 
 #include <filesystem>
 
@@ -18,15 +19,14 @@ Library load() {
   Library lib;
   lib.module = LoadLibraryA("UNLHA32.DLL");
   if (!lib.module) return lib;
-  auto bind = [&](const char* name) { return GetProcAddress(lib.module, name); };
-  lib.command = reinterpret_cast<archiver::CommandFn>(bind("Unlha"));
-  lib.getVersion = reinterpret_cast<archiver::GetVersionFn>(bind("UnlhaGetVersion"));
-  lib.checkArchive = reinterpret_cast<archiver::CheckArchiveFn>(bind("UnlhaCheckArchive"));
-  lib.getFileCount = reinterpret_cast<archiver::GetFileCountFn>(bind("UnlhaGetFileCount"));
-  lib.openArchive = reinterpret_cast<archiver::OpenArchiveFn>(bind("UnlhaOpenArchive"));
-  lib.findFirst = reinterpret_cast<archiver::FindFirstFn>(bind("UnlhaFindFirst"));
-  lib.findNext = reinterpret_cast<archiver::FindNextFn>(bind("UnlhaFindNext"));
-  lib.closeArchive = reinterpret_cast<archiver::CloseArchiveFn>(bind("UnlhaCloseArchive"));
+  lib.command = procAddress<archiver::CommandFn>(lib.module, "Unlha");
+  lib.getVersion = procAddress<archiver::GetVersionFn>(lib.module, "UnlhaGetVersion");
+  lib.checkArchive = procAddress<archiver::CheckArchiveFn>(lib.module, "UnlhaCheckArchive");
+  lib.getFileCount = procAddress<archiver::GetFileCountFn>(lib.module, "UnlhaGetFileCount");
+  lib.openArchive = procAddress<archiver::OpenArchiveFn>(lib.module, "UnlhaOpenArchive");
+  lib.findFirst = procAddress<archiver::FindFirstFn>(lib.module, "UnlhaFindFirst");
+  lib.findNext = procAddress<archiver::FindNextFn>(lib.module, "UnlhaFindNext");
+  lib.closeArchive = procAddress<archiver::CloseArchiveFn>(lib.module, "UnlhaCloseArchive");
   return lib;
 }
 

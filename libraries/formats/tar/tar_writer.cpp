@@ -180,12 +180,10 @@ void writeCompressedFile(const std::string& archive, const SourceItem& item, con
     CompressingOutStream compressed(file.file(), options.compression, options.level, header);
     auto in = platform::File::open(item.diskPath, platform::File::Read);
     std::vector<uint8_t> buf(1 << 16);
-    uint64_t total = 0;
     for (;;) {
       const size_t got = in->read(buf.data(), buf.size());
       if (got == 0) break;
       compressed.write(buf.data(), got);
-      total += got;
     }
     compressed.finish();
   }

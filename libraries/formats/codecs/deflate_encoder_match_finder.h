@@ -7,21 +7,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
-namespace fmt::codecs::deflate {
+#include "codecs/match_hash.h"
 
-// The searches' hashes of the first four and the first three bytes at p.
-inline uint32_t hashOf4(const uint8_t* p, int bits) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return (v * 2654435761u) >> (32 - bits);
-}
-inline uint32_t hashOf3(const uint8_t* p, int bits) {
-  const uint32_t v = p[0] | p[1] << 8 | static_cast<uint32_t>(p[2]) << 16;
-  return (v * 2246822519u) >> (32 - bits);
-}
+namespace fmt::codecs::deflate {
 
 struct Match {
   uint16_t length;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "codecs/match_hash.h"
+
 namespace fmt::codecs::lzx {
 
 struct Match {
@@ -36,14 +38,8 @@ class MatchFinder {
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
 
  private:
-  uint32_t hash4(size_t p) const {
-    uint32_t v = buf_[p] | buf_[p + 1] << 8 | buf_[p + 2] << 16 | static_cast<uint32_t>(buf_[p + 3]) << 24;
-    return (v * 2654435761u) >> (32 - hashBits_);
-  }
-  uint32_t hash3(size_t p) const {
-    uint32_t v = buf_[p] | buf_[p + 1] << 8 | static_cast<uint32_t>(buf_[p + 2]) << 16;
-    return (v * 2246822519u) >> (32 - kHash3Bits);
-  }
+  uint32_t hash4(size_t p) const { return hashOf4(buf_.data() + p, hashBits_); }
+  uint32_t hash3(size_t p) const { return hashOf3(buf_.data() + p, kHash3Bits); }
   static constexpr int kHash3Bits = 14;
   void slide();
   void insert(size_t p, size_t maxLen, uint32_t limit, size_t best, std::vector<Match>* matches);

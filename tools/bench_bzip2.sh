@@ -30,7 +30,7 @@ for name in text binary; do
   bzip2 -d -c "$work/our.bz2" | cmp -s - "$in" || { echo "bench_bzip2: bzip2 -d does not give back $name" >&2; exit 1; }
   printf '%-7s %-6s %10s %10s %8s %8s %8s %8s %7s\n' "$name" encode "$ru" "$ou" "$rw" "$ow" \
     "$(ratio "$ru" "$ou")" "$(ratio "$rw" "$ow")" "$(ratio "$os" "$rs")"
-  read -r ru rw < <(timed /dev/null bzip2 -d -c <"$work/ref.bz2")
+  read -r ru rw < <(timed "$work/ref-back" bzip2 -d -c <"$work/ref.bz2")
   read -r ou ow < <(timed "$work/back" "$tool" -d <"$work/ref.bz2")
   cmp -s "$work/back" "$in" || { echo "bench_bzip2: we do not give back $name" >&2; exit 1; }
   printf '%-7s %-6s %10s %10s %8s %8s %8s %8s %7s\n' "$name" decode "$ru" "$ou" "$rw" "$ow" \

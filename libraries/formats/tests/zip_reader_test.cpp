@@ -397,4 +397,39 @@ TEST(ZipReaderDamage, PointersOutsideTheArchive) {
   EXPECT_FALSE(r2->warnings().empty());
 }
 
+// One wrong password in 256 passes the one-byte header check. The entry then
+// fails as damage that names the password, and the next entry asks afresh
+// rather than going on with the wrong one.
+TEST(ZipReaderEncryption, AWrongPasswordThatPassesTheHeaderCheck) {
+  const auto data = testsupport::textBytes(6000, 21);
+  CraftEntry a = file("a", data), b = file("bb", data);
+  a.password = b.password = "right";
+  const auto bytes = craftZip({a, b});
+  // The first entry's data follows its 30-byte local header and 1-byte name.
+  const std::vector<uint8_t> header(bytes.begin() + 31, bytes.begin() + 43);
+  const uint8_t check = uint8_t(ziptest::zcrc(data) >> 24);
+  ASSERT_TRUE(ziptest::zipCryptoCheckPasses("right", header, check));
+  std::string wrong;
+  for (int k = 0; wrong.empty() && k < 100000; k++)
+    if (ziptest::zipCryptoCheckPasses("w" + std::to_string(k), header, check)) wrong = "w" + std::to_string(k);
+  ASSERT_FALSE(wrong.empty());
+
+  auto r = openBytes(bytes);
+  ASSERT_TRUE(r);
+  const std::vector<std::string> answers = {wrong, "right"};
+  size_t asked = 0;
+  r->setPasswordFn([&](const fmt::Entry&, std::string& pw) {
+    pw = answers[std::min(asked++, answers.size() - 1)];
+    return true;
+  });
+  std::string why;
+  const ErrorKind kind = extractError(*r, 0, &why);
+  EXPECT_TRUE(kind == ErrorKind::Corrupt || kind == ErrorKind::Checksum || kind == ErrorKind::Truncated);
+  EXPECT_NE(why.find("wrong password or damaged data"), std::string::npos) << why;
+  EXPECT_EQ(extractBytes(*r, 1), data);
+  EXPECT_EQ(asked, 2u);
+  EXPECT_EQ(extractBytes(*r, 0), data);  // the right one is kept now
+  EXPECT_EQ(asked, 2u);
+}
+
 }  // namespace

@@ -52,6 +52,44 @@ inline std::vector<uint8_t> extraField(uint16_t id, const std::vector<uint8_t>& 
   return v;
 }
 
+// Traditional PKWARE encryption, from the ZIP application note: three keys
+// stepped by each plain byte. The CRC step is zlib's without its inversions.
+struct ZipCryptoKeys {
+  uint32_t k0 = 0x12345678, k1 = 0x23456789, k2 = 0x34567890;
+  static uint32_t crcStep(uint32_t x, uint8_t b) { return ~uint32_t(crc32(~x & 0xFFFFFFFFu, &b, 1)); }
+  explicit ZipCryptoKeys(const std::string& password) {
+    for (char c : password) update(uint8_t(c));
+  }
+  void update(uint8_t plain) {
+    k0 = crcStep(k0, plain);
+    k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
+    k2 = crcStep(k2, uint8_t(k1 >> 24));
+  }
+  uint8_t stream() const {
+    const uint32_t t = (k2 | 2) & 0xFFFF;
+    return uint8_t((t * (t ^ 1)) >> 8);
+  }
+  uint8_t encrypt(uint8_t p) {
+    const uint8_t c = p ^ stream();
+    update(p);
+    return c;
+  }
+  uint8_t decrypt(uint8_t c) {
+    const uint8_t p = c ^ stream();
+    update(p);
+    return p;
+  }
+};
+
+// Whether `password` turns the 12 encrypted header bytes into a header whose
+// last byte is `check`: all a reader can test before the data.
+inline bool zipCryptoCheckPasses(const std::string& password, const std::vector<uint8_t>& header, uint8_t check) {
+  ZipCryptoKeys keys(password);
+  uint8_t last = 0;
+  for (uint8_t c : header) last = keys.decrypt(c);
+  return last == check;
+}
+
 struct CraftEntry {
   std::string name;
   std::vector<uint8_t> data;
@@ -75,6 +113,7 @@ struct CraftEntry {
   bool descriptor64 = false;
   std::optional<uint32_t> descriptorCrc;
   bool zip64 = false;          // sizes and offset through ZIP64 fields
+  std::optional<std::string> password;  // traditional encryption (no descriptor)
 };
 
 struct CraftOptions {
@@ -95,9 +134,18 @@ inline std::vector<uint8_t> craftZip(const std::vector<CraftEntry>& entries, con
   for (const CraftEntry& e : entries) {
     std::vector<uint8_t> packed = e.packed ? *e.packed : e.method == 8 ? rawDeflate(e.data) : e.data;
     uint32_t crc = e.crc.value_or(zcrc(e.data));
+    if (e.password) {
+      // Eleven header bytes that differ by entry, then the check byte.
+      std::vector<uint8_t> sealed;
+      ZipCryptoKeys keys(*e.password);
+      for (int k = 0; k < 11; k++) sealed.push_back(keys.encrypt(uint8_t(0x5A + 7 * k + e.name.size() * 13)));
+      sealed.push_back(keys.encrypt(uint8_t(crc >> 24)));
+      for (uint8_t b : packed) sealed.push_back(keys.encrypt(b));
+      packed = sealed;
+    }
     uint64_t size = e.size.value_or(e.data.size());
     uint64_t offset = e.localOffset.value_or(out.size() - base);
-    uint16_t flags = uint16_t(e.flags | (e.descriptor ? 8 : 0));
+    uint16_t flags = uint16_t(e.flags | (e.descriptor ? 8 : 0) | (e.password ? 1 : 0));
     std::string localName = e.localName.value_or(e.name);
 
     std::vector<uint8_t> localExtra = e.localExtra;

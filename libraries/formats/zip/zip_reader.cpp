@@ -79,23 +79,35 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
 
   RangeInStream raw(*src_, it.dataOffset, it.packedSize);
   CheckedOutStream checked(out, it.size, progress);
-  bool encrypted = it.flags & kFlagEncrypted;
+  const bool encrypted = it.flags & kFlagEncrypted;
+  // The header check of an encrypted entry is one byte: one wrong password in
+  // 256 passes it, and the data then decodes to garbage. Damage found then says
+  // so, and the next entry asks afresh.
+  auto damaged = [&](ErrorKind kind, const std::string& why) {
+    if (!encrypted) fail(kind, why);
+    password_.reset();
+    fail(kind, why + ": wrong password or damaged data");
+  };
   if (encrypted) {
     uint8_t header[ZipCrypto::kHeaderSize];
     if (it.packedSize < sizeof header) fail(ErrorKind::Corrupt, "the encrypted entry is shorter than its header");
     readExact(raw, header, sizeof header, "the encryption header");
     ZipCrypto crypto = unlock(index, header);
     ZipDecryptInStream plain(raw, crypto);
-    decompressor_.run(it.method, plain, checked);
+    try {
+      decompressor_.run(it.method, plain, checked);
+    } catch (const Error& e) {
+      if (e.kind() != ErrorKind::Corrupt && e.kind() != ErrorKind::Checksum && e.kind() != ErrorKind::Truncated) throw;
+      damaged(e.kind(), e.what());
+    }
   } else {
     decompressor_.run(it.method, raw, checked);
   }
   if (checked.count() != it.size)
-    fail(ErrorKind::Corrupt, "the entry decodes to " + std::to_string(checked.count()) + " bytes instead of " +
-                                 std::to_string(it.size));
+    damaged(ErrorKind::Corrupt,
+            "the entry decodes to " + std::to_string(checked.count()) + " bytes instead of " + std::to_string(it.size));
   if (checked.crc() != it.crc)
-    fail(ErrorKind::Checksum, "CRC error (stored " + hex32(it.crc) + ", computed " + hex32(checked.crc()) + ")" +
-                                  (encrypted ? ": wrong password or damaged data" : ""));
+    damaged(ErrorKind::Checksum, "CRC error (stored " + hex32(it.crc) + ", computed " + hex32(checked.crc()) + ")");
   if (it.localFlags & kFlagDescriptor) checkDescriptor(it);
 }
 

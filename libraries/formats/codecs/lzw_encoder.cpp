@@ -153,16 +153,13 @@ struct LzwEncoder::State {
       haveString = true;
     }
     uint64_t* const table = slots.data();
-    uint64_t gen = generation << kGenShift;
     uint32_t cur = current;
-    uint64_t a = acc;
-    int bits = accBits;
-    int w = width;
-    uint64_t phase = phaseBits;
-    uint32_t nextCode = next, top = maxCode;
-    uint8_t* o = buf + bufLen;
-    // When the table is full and block mode is on, the input position where the ratio is next looked at.
-    uint64_t check = block ? checkpoint : UINT64_MAX;
+    // The members' copies, filled by load(). check: when the table is full and
+    // block mode is on, the input position where the ratio is next looked at.
+    uint64_t gen, a, phase, check;
+    int bits, w;
+    uint32_t nextCode, top;
+    uint8_t* o;
 
     auto save = [&] {
       acc = a;
@@ -183,6 +180,7 @@ struct LzwEncoder::State {
       gen = generation << kGenShift;
       check = block ? checkpoint : UINT64_MAX;
     };
+    load();
 
     while (p < end) {
       const uint8_t c = *p++;

@@ -30,8 +30,9 @@ class MszipDecoder {
 };
 
 // Frames through our deflate encoder (codecs/deflate_encoder.h), whose levels
-// 1..9 it takes: 1..3 a fast lazy parse, 4..9 priced shortest-path parses of
-// growing effort, 9 the smallest and slowest.
+// 1..9 it takes: for programs and data, 1..3 a fast lazy parse and 4..9 priced
+// shortest-path parses of growing effort; for text, a chain parse at every
+// level. 9 is the smallest and slowest.
 class MszipEncoder {
  public:
   explicit MszipEncoder(int level = 9);

@@ -6,8 +6,7 @@ size_t lastCharOffset(const char* s, size_t len) {
   size_t last = std::string::npos;
   for (size_t i = 0; i < len;) {
     last = i;
-    // A lead byte at the very end has no trail: count it as a character of its own.
-    i += (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < len) ? 2 : 1;
+    i += charLength(s, len, i);
   }
   return last;
 }
@@ -23,14 +22,9 @@ void addBackslash(std::string& s) {
 
 size_t lastSeparator(const std::string& s, bool orSlash) {
   size_t found = std::string::npos;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (isLeadByte(c) && i + 1 < s.size()) {
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || (orSlash && c == '/')) found = i;
-    i++;
+  for (size_t i = 0; i < s.size(); i = next(s, i)) {
+    if (isPair(s, i)) continue;
+    if (s[i] == '\\' || (orSlash && s[i] == '/')) found = i;
   }
   return found;
 }
@@ -39,14 +33,8 @@ size_t lastBackslash(const std::string& s) { return lastSeparator(s, false); }
 
 size_t lastOf(const std::string& s, char c) {
   size_t found = std::string::npos;
-  for (size_t i = 0; i < s.size();) {
-    if (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
-      i += 2;
-      continue;
-    }
-    if (s[i] == c) found = i;
-    i++;
-  }
+  for (size_t i = 0; i < s.size(); i = next(s, i))
+    if (!isPair(s, i) && s[i] == c) found = i;
   return found;
 }
 
@@ -54,15 +42,8 @@ namespace {
 template <typename F>
 std::string mapAscii(const std::string& s, F f) {
   std::string r = s;
-  for (size_t i = 0; i < r.size();) {
-    unsigned char c = static_cast<unsigned char>(r[i]);
-    if (isLeadByte(c) && i + 1 < r.size()) {
-      i += 2;
-      continue;
-    }
-    r[i] = static_cast<char>(f(c));
-    i++;
-  }
+  for (size_t i = 0; i < r.size(); i = next(r, i))
+    if (!isPair(r, i)) r[i] = static_cast<char>(f(static_cast<unsigned char>(r[i])));
   return r;
 }
 }  // namespace

@@ -1,14 +1,14 @@
-// Shift-JIS (code page 932) aware helpers. Every test for a trailing backslash
-// and every search for a separator steps through whole characters, because the
-// second byte of a double-byte character may be 0x5C, the backslash.
+// Shift-JIS (code page 932) aware helpers over the one character model of
+// base/sjis.h. Every test for a trailing backslash and every search for a
+// separator steps through whole characters, because the second byte of a
+// double-byte character may be 0x5C, the backslash.
 #pragma once
 #include <cstddef>
 #include <string>
 
-namespace sjis {
+#include "base/sjis.h"
 
-// True when `c` is the first byte of a double-byte character of code page 932.
-inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+namespace sjis {
 
 // Offset of the last character (a lead byte where it is double-byte); npos when empty.
 size_t lastCharOffset(const char* s, size_t len);

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "codecs/gzip_decoder.h"
-#include "codecs/gzip_encoder.h"
-#include "codecs/lzw_decoder.h"
-#include "codecs/lzw_encoder.h"
-#include "core/error.h"
+#include "codecs/deflate/gzip_decoder.h"
+#include "codecs/deflate/gzip_encoder.h"
+#include "codecs/lzw/lzw_decoder.h"
+#include "codecs/lzw/lzw_encoder.h"
+#include "base/error.h"
 
 namespace {
 

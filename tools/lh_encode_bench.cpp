@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/lh_encoder.h"
+#include "codecs/lh/lh_encoder.h"
 #include "core/checksum.h"
 
 namespace {

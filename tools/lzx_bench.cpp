@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../libraries/formats/tests/lzx_test_cab.h"
-#include "codecs/lzx.h"
+#include "codecs/lzx/lzx.h"
 
 using Clock = std::chrono::steady_clock;
 

@@ -9,8 +9,8 @@
 #include <iterator>
 
 #include "../libraries/formats/tests/lzx_test_cab.h"
-#include "codecs/lzx.h"
-#include "codecs/quantum.h"
+#include "codecs/lzx/lzx.h"
+#include "codecs/quantum/quantum.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -35,7 +35,7 @@ namespace {
 // a single-byte letter folded to upper case.
 unsigned nextChar(const std::string& s, size_t& i) {
   unsigned char c = static_cast<unsigned char>(s[i]);
-  if (sjis::isLeadByte(c) && i + 1 < s.size()) {
+  if (sjis::isPair(s, i)) {
     unsigned v = c * 256u + static_cast<unsigned char>(s[i + 1]);
     i += 2;
     return v;

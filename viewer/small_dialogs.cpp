@@ -44,15 +44,11 @@ BOOL CAboutDlg::OnInitDialog() {
 std::string CResultDlg::WithCrLf(const std::string& text) {
   std::string out;
   out.reserve(text.size() + text.size() / 16);
-  for (size_t i = 0; i < text.size(); i++) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (sjis::isLeadByte(c) && i + 1 < text.size()) {
-      out += text[i];
-      out += text[++i];
-      continue;
-    }
-    if (c == '\n') out += '\r';
-    out += text[i];
+  for (size_t i = 0; i < text.size();) {
+    const size_t len = sjis::charLength(text, i);
+    if (len == 1 && text[i] == '\n') out += '\r';
+    out.append(text, i, len);
+    i += len;
   }
   return out;
 }

@@ -54,3 +54,19 @@ TEST(Sjis, CaseMappingKeepsDoubleByteCharactersWhole) {
   EXPECT_TRUE(sjis::equalNoCase("Archive.LZH", "archive.lzh"));
   EXPECT_FALSE(sjis::equalNoCase("ア", "チ"));  // 83 41 vs 83 60 differ though 41/61 are A/a
 }
+
+// A lead byte before a byte that cannot be a trail byte is a broken character of
+// one byte: the separator after it is still a separator, as the engines read it.
+TEST(Sjis, BrokenPairNeverSwallowsASeparator) {
+  const std::string slash = "a\x81/b";
+  EXPECT_EQ(sjis::lastSeparator(slash), 2u);
+  EXPECT_EQ(sjis::lastOf(slash, '/'), 2u);
+  const std::string colon = "\x81:";
+  EXPECT_EQ(sjis::lastOf(colon, ':'), 1u);
+  EXPECT_EQ(sjis::lastCharOffset(colon), 1u);
+  EXPECT_EQ(sjis::toUpper("\x81" "a"), "\x81" "a");  // 61 is a trail byte: the pair stays whole
+  EXPECT_EQ(sjis::toUpper("\x81 a"), "\x81 A");      // a blank is not: the letter after it is free
+  // 5C after a lead byte is always a trail byte, never the backslash.
+  EXPECT_FALSE(sjis::endsWithBackslash("x\x81\\"));
+  EXPECT_TRUE(sjis::endsWithBackslash("x\x81\x20\\"));
+}

@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/platform.h"
 #include "sjis_path.h"
 

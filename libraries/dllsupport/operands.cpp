@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "core/error.h"
+#include "base/error.h"
+#include "base/sjis.h"
 #include "core/names.h"
 #include "platform/platform.h"
 #include "sjis_path.h"
@@ -39,7 +40,7 @@ bool looksLikeFolder(const std::string& sjis) {
   size_t i = 0, last = 0;
   while (i < sjis.size()) {
     last = i;
-    i += fmt::isSjisPair(sjis, i) ? 2 : 1;
+    i = sjis::next(sjis, i);
   }
   return i - last == 1 && (sjis[last] == '\\' || sjis[last] == '/');
 }

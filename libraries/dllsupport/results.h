@@ -2,7 +2,7 @@
 // entry: 0 on success, one value per kind of failure. Callers (the viewer's
 // rename, the console programs) test for them, so they never change.
 #pragma once
-#include "core/error.h"
+#include "base/error.h"
 
 namespace dllsupport {
 

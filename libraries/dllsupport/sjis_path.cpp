@@ -1,5 +1,6 @@
 #include "sjis_path.h"
 
+#include "base/sjis.h"
 #include "core/names.h"
 #include "platform/platform.h"
 
@@ -20,7 +21,7 @@ std::string mapSeparator(const std::string& s, char from, char to) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
-    if (fmt::isSjisPair(s, i)) {
+    if (sjis::isPair(s, i)) {
       out += s[i];
       out += s[++i];
     } else {
@@ -44,7 +45,7 @@ std::string cutAtCharacter(const std::string& s, size_t limit) {
   if (s.size() <= limit) return s;
   size_t i = 0;
   while (i < s.size()) {
-    const size_t len = fmt::isSjisPair(s, i) ? 2 : 1;
+    const size_t len = sjis::charLength(s, i);
     if (i + len > limit) break;
     i += len;
   }

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "results.h"
 #include "sjis_path.h"
+#include "lzh/lzh_reader.h"
 
 namespace unlha {
 

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "core/error.h"
+#include "base/error.h"
+#include "base/sjis.h"
 #include "core/names.h"
 #include "operands.h"
 #include "sjis_path.h"
@@ -90,13 +91,8 @@ void applySwitch(const std::string& sw, LhaOptions& o) {
 bool hasExtension(const std::string& sjis) {
   // The last component is what follows the last '\' or '/' that is a character of its own.
   size_t leaf = 0;
-  for (size_t i = 0; i < sjis.size(); ++i) {
-    if (fmt::isSjisPair(sjis, i)) {
-      ++i;
-    } else if (sjis[i] == '\\' || sjis[i] == '/' || sjis[i] == ':') {
-      leaf = i + 1;
-    }
-  }
+  for (size_t i = 0; i < sjis.size(); i = sjis::next(sjis, i))
+    if (!sjis::isPair(sjis, i) && (sjis[i] == '\\' || sjis[i] == '/' || sjis[i] == ':')) leaf = i + 1;
   return sjis.find('.', leaf) != std::string::npos;
 }
 

@@ -12,6 +12,7 @@
 #include "results.h"
 #include "short_names.h"
 #include "sjis_path.h"
+#include "lzh/lzh_reader.h"
 
 namespace unlha {
 

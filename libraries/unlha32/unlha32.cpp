@@ -12,6 +12,7 @@
 #include "lha_commands.h"
 #include "results.h"
 #include "sjis_path.h"
+#include "lzh/lzh_reader.h"
 
 using namespace dllsupport;
 

@@ -2,7 +2,7 @@
 #include <cctype>
 
 #include "cab/cab_writer.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "create_registry.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // arctool create: the operands collected once, the archive written by the
 // format registered for FORMAT's prefix.
 #include "commands.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "create_registry.h"
 #include "platform/platform.h"
 

@@ -1,6 +1,6 @@
 // `arctool create lzh:lh0|lh5|lh6|lh7 ARCHIVE FILE...`: level-2 headers.
 #include "create_registry.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "lzh/lzh_update.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "create_registry.h"
 #include "platform/platform.h"
 #include "tar/tar_writer.h"

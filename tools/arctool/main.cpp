@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "core/error.h"
+#include "base/error.h"
 
 namespace {
 

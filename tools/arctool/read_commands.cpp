@@ -5,7 +5,7 @@
 #include "commands.h"
 #include "core/extract.h"
 #include "core/names.h"
-#include "core/utf8.h"
+#include "base/utf8.h"
 
 namespace arctool {
 
@@ -26,10 +26,10 @@ std::string localStamp(int64_t t) {
   return buf;
 }
 
-std::string crcText(const fmt::ArchiveReader& r, const fmt::Entry& e) {
+std::string crcText(const fmt::Entry& e) {
   if (!e.hasCrc) return "-";
   char buf[16];
-  std::snprintf(buf, sizeof buf, r.format() == fmt::ArchiveFormat::Lzh ? "%04x" : "%08x", static_cast<unsigned>(e.crc));
+  std::snprintf(buf, sizeof buf, e.crcBits == 16 ? "%04x" : "%08x", static_cast<unsigned>(e.crc));
   return buf;
 }
 
@@ -115,7 +115,7 @@ int listCommand(const std::string& archive) {
   auto reader = open(archive);
   for (const fmt::Entry& e : reader->entries()) {
     const std::string line = e.method + '\t' + std::to_string(e.packedSize) + '\t' + std::to_string(e.size) + '\t' +
-                             crcText(*reader, e) + '\t' + localStamp(e.mtime) + '\t' + fmt::utf8Name(e, true) + '\n';
+                             crcText(e) + '\t' + localStamp(e.mtime) + '\t' + fmt::utf8Name(e, true) + '\n';
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
   return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "codecs/bzip2.h"
+#include "codecs/bzip2/bzip2.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app.h"
+#include "base/name_chars.h"
 #include "folder_paths.h"
 #include "item_id_list.h"
 #include "sjis.h"
@@ -51,13 +52,10 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 // A folder name typed in place: one name, nothing that would move the folder elsewhere.
 bool IsPlainFolderName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
-  for (size_t i = 0; i < name.size(); i++) {
-    auto c = static_cast<unsigned char>(name[i]);
-    if (sjis::isLeadByte(c) && i + 1 < name.size()) {
-      i++;
-      continue;
-    }
-    if (c < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos) return false;
+  for (size_t i = 0; i < name.size(); i = sjis::next(name, i)) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (sjis::isPair(name, i) || c >= 0x80) continue;  // single bytes from 80 up are katakana or broken leads, never controls
+    if (c == '\\' || c == '/' || fmt::isForbiddenNameChar(c)) return false;
   }
   return true;
 }

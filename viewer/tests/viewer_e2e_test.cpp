@@ -42,13 +42,8 @@ std::string utf8ToSjis(const std::string& s) {
 
 std::string slashes(const std::string& s) {
   std::string r = s;
-  for (size_t i = 0; i < r.size(); i++) {
-    if (sjis::isLeadByte(static_cast<unsigned char>(r[i])) && i + 1 < r.size()) {
-      i++;
-      continue;
-    }
-    if (r[i] == '\\') r[i] = '/';
-  }
+  for (size_t i = 0; i < r.size(); i = sjis::next(r, i))
+    if (!sjis::isPair(r, i) && r[i] == '\\') r[i] = '/';
   return r;
 }
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "command_line.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "test_support.h"
 
 using dllsupport::expandCommandLine;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "operands.h"
 #include "platform/platform.h"
 #include "test_support.h"

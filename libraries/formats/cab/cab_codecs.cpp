@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "cab/cab_format.h"
-#include "codecs/lzx.h"
-#include "codecs/mszip.h"
-#include "codecs/quantum.h"
-#include "core/error.h"
+#include "codecs/lzx/lzx.h"
+#include "codecs/deflate/mszip.h"
+#include "codecs/quantum/quantum.h"
+#include "base/error.h"
 
 namespace fmt::cab {
 namespace {

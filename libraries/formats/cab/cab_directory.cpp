@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/error.h"
+#include "base/error.h"
 
 namespace fmt::cab {
 namespace {

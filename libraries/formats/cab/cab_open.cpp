@@ -6,8 +6,8 @@
 #include "cab/cab_directory.h"
 #include "cab/cab_reader.h"
 #include "cab/cab_set.h"
-#include "core/archive.h"
-#include "core/error.h"
+#include "core/format_registry.h"
+#include "base/error.h"
 
 namespace fmt {
 namespace {
@@ -77,5 +77,7 @@ std::unique_ptr<ArchiveReader> openCab(const std::string& path) {
   }
   return std::make_unique<cab::CabReader>(cab::openSet(path, file, bases));
 }
+
+const FormatRegistrar kCabRegistrar(10, cab::kFormatName, openCab);
 
 }  // namespace fmt

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "core/error.h"
+#include "base/error.h"
+#include "base/sjis.h"
 #include "core/names.h"
 
 namespace fmt::cab {
@@ -11,7 +12,7 @@ std::string entryName(const std::string& stored, bool utf8) {
   std::string name = stored;
   for (size_t i = 0; i < name.size(); i++) {
     unsigned char c = static_cast<unsigned char>(name[i]);
-    if (!utf8 && isSjisPair(name, i)) {
+    if (!utf8 && sjis::isPair(name, i)) {
       i++;
     } else if (c == '\\') {
       name[i] = '/';

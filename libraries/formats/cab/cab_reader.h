@@ -13,10 +13,12 @@
 
 namespace fmt::cab {
 
+inline constexpr char kFormatName[] = "Cabinet";
+
 class CabReader : public ArchiveReader {
  public:
   explicit CabReader(CabinetSet set);
-  ArchiveFormat format() const override { return ArchiveFormat::Cab; }
+  const char* formatName() const override { return kFormatName; }
   const std::vector<Entry>& entries() const override { return entries_; }
   void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
   const std::vector<std::string>& warnings() const override { return set_.warnings; }
@@ -33,3 +35,10 @@ class CabReader : public ArchiveReader {
 std::string entryName(const std::string& stored, bool utf8);
 
 }  // namespace fmt::cab
+
+namespace fmt {
+
+// Null when the file is not a cabinet (self-extracting programs are searched); a reader otherwise.
+std::unique_ptr<ArchiveReader> openCab(const std::string& path);
+
+}  // namespace fmt

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "cab/cab_directory.h"
-#include "core/error.h"
+#include "base/error.h"
 
 namespace fmt::cab {
 namespace {

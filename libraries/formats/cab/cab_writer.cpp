@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cab/cab_codecs.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "core/extract.h"
 #include "platform/platform.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/entry.h"
-#include "core/stream.h"
+#include "base/stream.h"
 
 namespace fmt {
 
@@ -18,12 +18,11 @@ using ProgressFn = std::function<bool(uint64_t done, uint64_t total)>;
 // Asked for a password when an entry is encrypted; return false to skip the entry.
 using PasswordFn = std::function<bool(const Entry&, std::string& password)>;
 
-enum class ArchiveFormat { Lzh, Cab, Tar, Zip };
-
 class ArchiveReader {
  public:
   virtual ~ArchiveReader() = default;
-  virtual ArchiveFormat format() const = 0;
+  // The format's short name: "LZH", "Cabinet", "tar", "ZIP".
+  virtual const char* formatName() const = 0;
   virtual const std::vector<Entry>& entries() const = 0;
   // Decodes entry `index` into `out`, verifying the stored check value; throws on
   // damage (the bytes already written are then not to be trusted).
@@ -36,17 +35,9 @@ class ArchiveReader {
   virtual void setPasswordFn(PasswordFn fn) { (void)fn; }
 };
 
-// Opens a file as an archive of any known format, by content, trying Cabinet, LZH,
-// tar (with its compressed forms) and ZIP in that order; null when it is none.
-// Throws only for I/O errors on the file itself.
+// Opens a file as an archive of any registered format (core/format_registry.h),
+// by content, in their detection order; null when it is none. Throws only for
+// I/O errors on the file itself.
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path);
-
-// The per-format openers behind it, each in its format's folder: null when the
-// file is not of that format (self-extracting programs are searched), a reader
-// otherwise; damage found later is reported by extract() and warnings().
-std::unique_ptr<ArchiveReader> openLzh(const std::string& path);
-std::unique_ptr<ArchiveReader> openCab(const std::string& path);
-std::unique_ptr<ArchiveReader> openTar(const std::string& path);
-std::unique_ptr<ArchiveReader> openZip(const std::string& path);
 
 }  // namespace fmt

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/platform.h"
 
 namespace fmt {

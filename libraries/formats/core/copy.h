@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 
 #include "core/archive.h"
-#include "core/stream.h"
+#include "base/stream.h"
 
 namespace fmt {
 

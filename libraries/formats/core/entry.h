@@ -3,20 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "base/attributes.h"
+
 namespace fmt {
 
 enum class NameEncoding { ShiftJis, Utf8 };
 
 enum class EntryKind { File, Folder, Symlink, Hardlink, Device, Fifo };
-
-// DOS attribute bits, as LZH, Cabinet and ZIP store them.
-enum : uint32_t {
-  kAttrReadOnly = 0x01,
-  kAttrHidden = 0x02,
-  kAttrSystem = 0x04,
-  kAttrFolder = 0x10,
-  kAttrArchive = 0x20,
-};
 
 struct Entry {
   // The name exactly as stored, in `encoding`, with '/' between folders (readers
@@ -31,6 +24,7 @@ struct Entry {
   uint64_t packedSize = 0;  // bytes of compressed data in the archive
   bool hasCrc = false;
   uint32_t crc = 0;       // as the format stores it: CRC-16 for LZH, CRC-32 for ZIP
+  uint8_t crcBits = 32;   // the stored check value's width: 16 for LZH
   std::string method;     // "-lh5-", "MSZIP", "LZX:21", "deflate", "stored", ...
 
   // Time stamp. `mtime` is seconds since 1970 UTC; formats that store only a DOS

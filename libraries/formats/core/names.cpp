@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-#include "core/utf8.h"
+#include "base/name_chars.h"
+#include "base/sjis.h"
+#include "base/utf8.h"
 #include "platform/platform.h"
 
 namespace fmt {
@@ -43,7 +45,7 @@ std::string withSlashes(const std::string& name, bool sjis) {
   out.reserve(name.size());
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (sjis && isSjisPair(name, i)) {
+    if (sjis && sjis::isPair(name, i)) {
       out += name[i];
       out += name[++i];
     } else {
@@ -70,14 +72,6 @@ bool isReservedDevice(const std::string& component) {
   return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
-bool isForbiddenChar(uint32_t cp) {
-  if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F)) return true;  // C0, DEL, C1 (terminal escapes)
-  switch (cp) {
-    case '<': case '>': case ':': case '"': case '|': case '?': case '*': return true;
-    default: return false;
-  }
-}
-
 // One UTF-8 component made safe to create on Windows and POSIX alike; empty when
 // nothing of it remains.
 std::string fixComponent(const std::string& comp, NameFixes& fixes) {
@@ -91,7 +85,7 @@ std::string fixComponent(const std::string& comp, NameFixes& fixes) {
   for (size_t i = 0; i < comp.size();) {
     size_t len = utf8::decode(comp, i, cp);
     if (len == 0) len = 1, cp = 0;  // cannot happen after conversion; replace anyway
-    if (isForbiddenChar(cp)) {
+    if (isForbiddenNameChar(cp)) {
       out += '_';
       fixes.replacedChars = true;
     } else {
@@ -127,7 +121,7 @@ std::vector<uint32_t> matchUnits(const std::string& s, size_t dropTail = 0) {
   const size_t n = s.size() - dropTail;
   for (size_t i = 0; i < n; ++i) {
     auto c = static_cast<unsigned char>(s[i]);
-    if (i + 1 < n && isSjisPair(s, i)) {
+    if (i + 1 < n && sjis::isPair(s, i)) {
       out.push_back((c << 8) | static_cast<unsigned char>(s[++i]));
     } else {
       if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
@@ -160,7 +154,7 @@ std::vector<std::string> splitName(const std::string& name, NameEncoding enc) {
   std::vector<std::string> parts;
   std::string cur;
   for (size_t i = 0; i < name.size(); ++i) {
-    if (enc == NameEncoding::ShiftJis && isSjisPair(name, i)) {
+    if (enc == NameEncoding::ShiftJis && sjis::isPair(name, i)) {
       cur += name[i];
       cur += name[++i];
     } else if (isSeparator(name[i])) {

@@ -8,16 +8,6 @@
 
 namespace fmt {
 
-// True when `c` starts a double-byte character of code page 932.
-inline bool isSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-// True when `c` can be the second byte of one; a lead byte followed by anything
-// else is a broken character of one byte, and the next byte stands alone.
-inline bool isSjisTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-// True when s[i] starts a double-byte character that is complete.
-inline bool isSjisPair(const std::string& s, size_t i) {
-  return i + 1 < s.size() && isSjisLead(static_cast<unsigned char>(s[i])) && isSjisTrail(static_cast<unsigned char>(s[i + 1]));
-}
-
 // The entry's name in Shift-JIS (the form the libraries report and match), with
 // '/' between folders and a trailing '/' for folders when `markFolder` is set.
 std::string sjisName(const Entry& e, bool markFolder = false);

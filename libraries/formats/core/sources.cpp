@@ -3,7 +3,7 @@
 #include <set>
 
 #include "core/entry.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/platform.h"
 
 namespace fmt {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "codecs/bzip2.h"
+#include "codecs/bzip2/bzip2.h"
 #include "core/checksum.h"
-#include "core/error.h"
+#include "base/error.h"
 
 namespace {
 

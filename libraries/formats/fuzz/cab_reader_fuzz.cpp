@@ -8,7 +8,8 @@
 
 #include "capped_sink.h"
 #include "core/archive.h"
-#include "core/error.h"
+#include "base/error.h"
+#include "cab/cab_reader.h"
 
 namespace {
 

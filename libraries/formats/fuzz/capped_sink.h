@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/error.h"
-#include "core/stream.h"
+#include "base/error.h"
+#include "base/stream.h"
 
 class CappedSink : public fmt::OutStream {
  public:

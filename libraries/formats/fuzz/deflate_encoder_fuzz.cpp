@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "codecs/deflate_encoder.h"
+#include "codecs/deflate/deflate_encoder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/error.h"
+#include "base/error.h"
 
 template <typename Decoder>
 int fuzzFrames(const uint8_t* data, size_t size, int firstWindow, int windows, size_t frameSize) {

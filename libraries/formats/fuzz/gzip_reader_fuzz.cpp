@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "codecs/gzip_decoder.h"
-#include "codecs/gzip_encoder.h"
-#include "core/error.h"
+#include "codecs/deflate/gzip_decoder.h"
+#include "codecs/deflate/gzip_encoder.h"
+#include "base/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

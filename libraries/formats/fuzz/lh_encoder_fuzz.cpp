@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "codecs/lh_decoder.h"
-#include "codecs/lh_encoder.h"
+#include "codecs/lh/lh_decoder.h"
+#include "codecs/lh/lh_encoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

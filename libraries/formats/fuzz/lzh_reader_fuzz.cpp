@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "capped_sink.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "lzh/lzh_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "codecs/lzw_decoder.h"
-#include "codecs/lzw_encoder.h"
-#include "core/error.h"
+#include "codecs/lzw/lzw_decoder.h"
+#include "codecs/lzw/lzw_encoder.h"
+#include "base/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

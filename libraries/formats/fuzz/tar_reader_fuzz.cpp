@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "capped_sink.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "tar/tar_reader.h"
 
 namespace {

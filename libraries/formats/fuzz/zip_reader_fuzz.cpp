@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "capped_sink.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "zip/zip_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

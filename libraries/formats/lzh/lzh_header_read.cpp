@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "core/checksum.h"
+#include "base/sjis.h"
 #include "core/names.h"
 #include "lzh/lzh_header.h"
 #include "lzh/lzh_names.h"
@@ -100,7 +101,7 @@ bool checkHeaderCrc(const Fields& f, std::vector<uint8_t> h, std::string& proble
 // Finds `c` in a name without mistaking a Shift-JIS trail byte for it.
 size_t findChar(const std::string& s, char c, NameEncoding enc) {
   for (size_t i = 0; i < s.size(); ++i) {
-    if (enc == NameEncoding::ShiftJis && isSjisPair(s, i)) {
+    if (enc == NameEncoding::ShiftJis && sjis::isPair(s, i)) {
       ++i;
     } else if (s[i] == c) {
       return i;
@@ -148,6 +149,7 @@ void toEntry(const Fields& f, Entry& e) {
     }
   } else {
     e.hasCrc = true;
+    e.crcBits = 16;
   }
 
   if (f.filetime != 0) {

@@ -1,7 +1,8 @@
 #include <cstring>
 
 #include "core/checksum.h"
-#include "core/error.h"
+#include "base/error.h"
+#include "base/sjis.h"
 #include "core/names.h"
 #include "lzh/lzh_header.h"
 #include "lzh/lzh_names.h"
@@ -27,7 +28,7 @@ class Bytes {
 void splitFolder(const Entry& e, std::string& dir, std::string& file) {
   size_t cut = 0;
   for (size_t i = 0; i < e.name.size(); ++i) {
-    if (e.encoding == NameEncoding::ShiftJis && isSjisPair(e.name, i)) {
+    if (e.encoding == NameEncoding::ShiftJis && sjis::isPair(e.name, i)) {
       ++i;
     } else if (e.name[i] == '/') {
       cut = i + 1;
@@ -88,7 +89,7 @@ std::vector<uint8_t> level0(const Entry& e) {
   splitFolder(e, dir, file);
   std::string name = sjisOf(dir + file, e.encoding);
   for (size_t i = 0; i < name.size(); ++i) {
-    if (isSjisPair(name, i)) ++i;
+    if (sjis::isPair(name, i)) ++i;
     else if (name[i] == '/') name[i] = '\\';
   }
   if (name.size() > 233) fail(ErrorKind::Usage, "name too long for a level-0 header: " + e.name);

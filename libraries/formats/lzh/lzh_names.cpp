@@ -1,7 +1,8 @@
 #include "lzh/lzh_names.h"
 
+#include "base/sjis.h"
 #include "core/names.h"
-#include "core/utf8.h"
+#include "base/utf8.h"
 
 namespace fmt::lzh {
 
@@ -9,7 +10,7 @@ std::string slashSeparators(const std::string& stored, NameEncoding enc) {
   std::string out = stored;
   for (size_t i = 0; i < out.size(); ++i) {
     auto c = static_cast<unsigned char>(out[i]);
-    if (enc == NameEncoding::ShiftJis && isSjisPair(out, i)) {
+    if (enc == NameEncoding::ShiftJis && sjis::isPair(out, i)) {
       ++i;  // the trail byte stays as it is
     } else if (c == 0xFF || c == '\\') {
       out[i] = '/';
@@ -22,7 +23,7 @@ std::string ffSeparators(const std::string& name, NameEncoding enc) {
   std::string out = name;
   for (size_t i = 0; i < out.size(); ++i) {
     auto c = static_cast<unsigned char>(out[i]);
-    if (enc == NameEncoding::ShiftJis && isSjisPair(out, i)) {
+    if (enc == NameEncoding::ShiftJis && sjis::isPair(out, i)) {
       ++i;
     } else if (c == '/') {
       out[i] = '\xFF';

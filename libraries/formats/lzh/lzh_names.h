@@ -3,13 +3,14 @@
 #pragma once
 #include <string>
 
+#include "base/sjis.h"
 #include "core/entry.h"
 
 namespace fmt::lzh {
 
 // Turns FF and '\' into '/', never touching the second byte of a Shift-JIS
 // character (0x5C is a valid one, as in 表 and ソ). A lead byte pairs only with a
-// valid second byte (fmt::isSjisPair): before FF or '/' it stands alone.
+// valid second byte (sjis::isPair): before FF or '/' it stands alone.
 std::string slashSeparators(const std::string& stored, NameEncoding enc);
 // '/' into FF, for folder name headers.
 std::string ffSeparators(const std::string& name, NameEncoding enc);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "codecs/lzh_decoders.h"
+#include "codecs/lh/lzh_decoders.h"
 #include "core/checksum.h"
 
 namespace fmt::lzh {

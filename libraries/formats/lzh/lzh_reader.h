@@ -11,12 +11,14 @@
 
 namespace fmt::lzh {
 
+inline constexpr char kFormatName[] = "LZH";
+
 class LzhReader : public ArchiveReader {
  public:
   // Null when the source holds no LZH archive.
   static std::unique_ptr<LzhReader> open(std::unique_ptr<ByteSource> src);
 
-  ArchiveFormat format() const override { return ArchiveFormat::Lzh; }
+  const char* formatName() const override { return kFormatName; }
   const std::vector<Entry>& entries() const override { return entries_; }
   void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
   const std::vector<std::string>& warnings() const override { return warnings_; }
@@ -38,3 +40,10 @@ class LzhReader : public ArchiveReader {
 };
 
 }  // namespace fmt::lzh
+
+namespace fmt {
+
+// Null when the file is not an LZH archive (self-extracting programs are searched); a reader otherwise.
+std::unique_ptr<ArchiveReader> openLzh(const std::string& path);
+
+}  // namespace fmt

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "codecs/lh_encoder.h"
+#include "codecs/lh/lh_encoder.h"
 #include "core/checksum.h"
 
 namespace fmt::lzh {

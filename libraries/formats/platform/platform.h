@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/stream.h"
+#include "base/stream.h"
 
 namespace fmt::platform {
 

@@ -5,8 +5,8 @@
 #include <ctime>
 #include <cstring>
 
-#include "core/names.h"
-#include "core/utf8.h"
+#include "base/utf8.h"
+#include "base/sjis.h"
 #include "platform/os_file.h"
 
 namespace fmt::platform {
@@ -174,7 +174,7 @@ std::string sjisToUtf8(const std::string& sjis, bool* exact) {
       ++i;
       continue;
     }
-    const size_t len = isSjisPair(sjis, i) ? 2 : 1;
+    const size_t len = sjis::charLength(sjis, i);
     const bool noChar = c == 0x80 || c == 0xA0 || c >= 0xFD;
     if (noChar || !os::sjisCharToUtf8(sjis.data() + i, len, out)) {
       utf8::append(out, utf8::kReplacement);

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/entry.h"
+#include "base/attributes.h"
 #include "platform/os_file.h"
 
 namespace fmt::platform {

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "core/entry.h"
-#include "core/utf8.h"
+#include "base/attributes.h"
+#include "base/utf8.h"
 #include "platform/os_file.h"
 
 namespace fmt::platform {

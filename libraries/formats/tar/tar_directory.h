@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/entry.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "tar/tar_input.h"
 #include "tar/tar_sparse.h"
 

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "codecs/bzip2.h"
-#include "codecs/gzip_decoder.h"
-#include "codecs/gzip_encoder.h"
-#include "codecs/lzw_decoder.h"
-#include "codecs/lzw_encoder.h"
-#include "codecs/lzw_format.h"
+#include "codecs/bzip2/bzip2.h"
+#include "codecs/deflate/gzip_decoder.h"
+#include "codecs/deflate/gzip_encoder.h"
+#include "codecs/lzw/lzw_decoder.h"
+#include "codecs/lzw/lzw_encoder.h"
+#include "codecs/lzw/lzw_format.h"
 
 namespace fmt::tar {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "codecs/gzip_format.h"
-#include "core/stream.h"
+#include "codecs/deflate/gzip_format.h"
+#include "base/stream.h"
 
 namespace fmt::tar {
 

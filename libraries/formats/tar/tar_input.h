@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/byte_source.h"
-#include "core/stream.h"
+#include "base/stream.h"
 #include "tar/tar_filters.h"
 
 namespace fmt::tar {

@@ -1,4 +1,4 @@
-#include "core/archive.h"
+#include "core/format_registry.h"
 #include "platform/platform.h"
 #include "tar/tar_reader.h"
 
@@ -8,5 +8,7 @@ std::unique_ptr<ArchiveReader> openTar(const std::string& path) {
   const int64_t mtime = platform::stat(path).mtime;
   return tar::TarReader::open(fileByteSource(path), tar::singleFileName(path), mtime);
 }
+
+const FormatRegistrar kTarRegistrar(30, tar::kFormatName, openTar);
 
 }  // namespace fmt

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "codecs/gzip_decoder.h"
+#include "codecs/deflate/gzip_decoder.h"
 #include "platform/platform.h"
 #include "tar/tar_format.h"
 

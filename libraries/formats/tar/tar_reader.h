@@ -12,6 +12,8 @@
 
 namespace fmt::tar {
 
+inline constexpr char kFormatName[] = "tar";
+
 // The archive kinds as the tar library reports them.
 enum class TarKind { Tar = 1, TarGz = 2, TarZ = 3, Gz = 4, Z = 5, TarBz2 = 6, Bz2 = 7 };
 
@@ -24,7 +26,7 @@ class TarReader : public ArchiveReader {
                                          int64_t fileMtime = 0);
   ~TarReader() override;
 
-  ArchiveFormat format() const override { return ArchiveFormat::Tar; }
+  const char* formatName() const override { return kFormatName; }
   const std::vector<Entry>& entries() const override { return dir_.entries; }
   void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
   const std::vector<std::string>& warnings() const override { return dir_.warnings; }
@@ -52,3 +54,10 @@ int tarArchiveKind(const ArchiveReader& reader);
 std::string singleFileName(const std::string& archivePath);
 
 }  // namespace fmt::tar
+
+namespace fmt {
+
+// Null when the file is not a tar archive; a reader otherwise.
+std::unique_ptr<ArchiveReader> openTar(const std::string& path);
+
+}  // namespace fmt

@@ -8,7 +8,7 @@
 
 #include "core/archive.h"
 #include "core/sources.h"
-#include "core/stream.h"
+#include "base/stream.h"
 #include "tar/tar_filters.h"
 
 namespace fmt::tar {

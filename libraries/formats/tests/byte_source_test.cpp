@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/byte_source.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "test_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "codecs/bzip2_bwt_sort.h"
+#include "codecs/bzip2/bzip2_bwt_sort.h"
 #include "test_support.h"
 
 using fmt::codecs::bz2::RotationSorter;

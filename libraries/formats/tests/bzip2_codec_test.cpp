@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "codecs/bzip2.h"
-#include "codecs/bzip2_format.h"
+#include "codecs/bzip2/bzip2.h"
+#include "codecs/bzip2/bzip2_format.h"
 #include "test_support.h"
 
 using fmt::codecs::Bzip2Encoder;

@@ -5,9 +5,9 @@
 #include <functional>
 #include <optional>
 
-#include "codecs/bzip2.h"
-#include "codecs/bzip2_bit_writer.h"
-#include "codecs/bzip2_format.h"
+#include "codecs/bzip2/bzip2.h"
+#include "codecs/bzip2/bzip2_bit_writer.h"
+#include "codecs/bzip2/bzip2_format.h"
 #include "test_support.h"
 
 using fmt::ErrorKind;

@@ -1,8 +1,8 @@
 // Our bzip2 streams against the independent bzip2 program, both ways, byte for byte.
 #include <gtest/gtest.h>
 
-#include "codecs/bzip2.h"
-#include "codecs/bzip2_block_encoder.h"
+#include "codecs/bzip2/bzip2.h"
+#include "codecs/bzip2/bzip2_block_encoder.h"
 #include "test_support.h"
 
 using namespace testsupport;

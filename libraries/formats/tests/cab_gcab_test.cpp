@@ -3,8 +3,9 @@
 
 #include "core/archive.h"
 #include "core/names.h"
-#include "core/stream.h"
+#include "base/stream.h"
 #include "test_support.h"
+#include "cab/cab_reader.h"
 
 using namespace testsupport;
 

@@ -10,7 +10,7 @@
 
 #include "cab/cab_reader.h"
 #include "core/archive.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "core/extract.h"
 #include "md5.h"
 #include "test_support.h"

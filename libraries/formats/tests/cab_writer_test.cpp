@@ -11,7 +11,7 @@
 #include "cab/cab_reader.h"
 #include "cab/cab_writer.h"
 #include "core/names.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "md5.h"
 #include "platform/platform.h"
 #include "test_support.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "codecs/deflate64_decoder.h"
-#include "core/error.h"
+#include "codecs/deflate/deflate64_decoder.h"
+#include "base/error.h"
 #include "test_support.h"
 #include "zip_test_writer.h"
 

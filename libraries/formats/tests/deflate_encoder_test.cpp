@@ -9,10 +9,10 @@
 #include "cab/cab_codecs.h"
 #include "cab/cab_format.h"
 #include "cab/cab_writer.h"
-#include "codecs/deflate_encoder.h"
-#include "codecs/deflate_encoder_block.h"
-#include "codecs/mszip.h"
-#include "core/error.h"
+#include "codecs/deflate/deflate_encoder.h"
+#include "codecs/deflate/deflate_encoder_block.h"
+#include "codecs/deflate/mszip.h"
+#include "base/error.h"
 #include "test_support.h"
 
 namespace {

@@ -25,7 +25,7 @@ struct FakeItem {
 
 class FakeReader : public fmt::ArchiveReader {
  public:
-  fmt::ArchiveFormat format() const override { return fmt::ArchiveFormat::Lzh; }
+  const char* formatName() const override { return "LZH"; }
   const std::vector<Entry>& entries() const override { return entries_; }
   const std::vector<std::string>& warnings() const override { return warnings_; }
   void extract(size_t index, fmt::OutStream& out, const fmt::ProgressFn& progress) override {

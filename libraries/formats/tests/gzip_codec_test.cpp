@@ -2,9 +2,9 @@
 // itself as the other side.
 #include <gtest/gtest.h>
 
-#include "codecs/gzip_decoder.h"
-#include "codecs/gzip_encoder.h"
-#include "core/error.h"
+#include "codecs/deflate/gzip_decoder.h"
+#include "codecs/deflate/gzip_encoder.h"
+#include "base/error.h"
 #include "test_support.h"
 
 namespace {

@@ -5,12 +5,13 @@
 #include <cstring>
 #include <map>
 
-#include "codecs/lh_decoder.h"
-#include "codecs/lh_encoder.h"
-#include "codecs/lh_encoder_huffman.h"
+#include "codecs/lh/lh_decoder.h"
+#include "codecs/lh/lh_encoder.h"
+#include "codecs/huffman_lengths.h"
 #include "core/archive.h"
 #include "core/checksum.h"
 #include "test_support.h"
+#include "lzh/lzh_reader.h"
 
 using namespace testsupport;
 using fmt::codecs::encodeLh;

@@ -14,6 +14,7 @@
 #include "core/archive.h"
 #include "core/checksum.h"
 #include "test_support.h"
+#include "lzh/lzh_reader.h"
 
 namespace fs = std::filesystem;
 

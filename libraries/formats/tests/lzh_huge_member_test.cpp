@@ -4,6 +4,7 @@
 
 #include "core/archive.h"
 #include "test_support.h"
+#include "lzh/lzh_reader.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "lzh/lzh_update.h"
 #include "lzh_test_helpers.h"
 #include "platform/platform.h"
+#include "lzh/lzh_reader.h"
 
 using namespace lzhtest;
 using testsupport::sh;

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "codecs/lzw_decoder.h"
-#include "codecs/lzw_encoder.h"
-#include "core/error.h"
+#include "codecs/lzw/lzw_decoder.h"
+#include "codecs/lzw/lzw_encoder.h"
+#include "base/error.h"
 #include "test_support.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <numeric>
 
-#include "codecs/lzx_bits.h"
-#include "codecs/lzx_huffman.h"
-#include "core/error.h"
+#include "codecs/lzx/lzx_bits.h"
+#include "codecs/lzx/lzx_huffman.h"
+#include "base/error.h"
 #include "test_support.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "codecs/lzx.h"
-#include "core/error.h"
+#include "codecs/lzx/lzx.h"
+#include "base/error.h"
 #include "cab_folder_checks.h"
 #include "test_support.h"
 

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "codecs/lzx.h"
-#include "codecs/lzx_encoder_parts.h"
-#include "core/error.h"
+#include "codecs/lzx/lzx.h"
+#include "codecs/lzx/lzx_encoder_parts.h"
+#include "base/error.h"
 #include "cab_folder_checks.h"
 #include "test_support.h"
 

@@ -4,6 +4,7 @@
 // same bytes.
 #include <gtest/gtest.h>
 
+#include "base/sjis.h"
 #include "core/names.h"
 #include "platform/platform.h"
 
@@ -38,6 +39,23 @@ Entry utf8Entry(const std::string& name) {
 
 std::string confine(const Entry& e, NameFixes* f = nullptr, bool keepFolders = true) {
   return fmt::confinedPath(e, keepFolders, f);
+}
+
+// The one character model every program, library and engine steps by.
+TEST(SjisModel, PairsBrokenPairsAndEnds) {
+  EXPECT_EQ(sjis::charLength("\x95\x5C", 0), 2u);  // 表: a 5C trail byte
+  EXPECT_EQ(sjis::charLength("\x81/", 0), 1u);      // '/' cannot be a trail byte
+  EXPECT_EQ(sjis::charLength(std::string("\x81\0", 2), 0), 1u);
+  EXPECT_EQ(sjis::charLength("\x81", 0), 1u);       // a lead byte at the end stands alone
+  EXPECT_EQ(sjis::charLength("\xB1", 0), 1u);       // half-width katakana is one byte
+  EXPECT_EQ(sjis::charLength("\xFC\xFC", 0), 2u);
+  EXPECT_EQ(sjis::charLength("\xFD\x40", 0), 1u);  // FD is no lead byte
+  const std::string s = "a\x81/\x95\x5C\x81";
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < s.size(); i = sjis::next(s, i)) starts.push_back(i);
+  EXPECT_EQ(starts, (std::vector<size_t>{0, 1, 2, 3, 5}));
+  // The engines split by the same rule.
+  EXPECT_EQ(fmt::splitName("\x81/b", fmt::NameEncoding::ShiftJis), (std::vector<std::string>{"\x81", "b"}));
 }
 
 TEST(SplitName, TrailByte5CIsNeverASeparator) {

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "core/entry.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "platform/platform.h"
 #include "test_support.h"
 

@@ -2,8 +2,8 @@
 // damaged data, which must fail cleanly.
 #include <gtest/gtest.h>
 
-#include "codecs/quantum.h"
-#include "core/error.h"
+#include "codecs/quantum/quantum.h"
+#include "base/error.h"
 #include "cab_folder_checks.h"
 #include "test_support.h"
 

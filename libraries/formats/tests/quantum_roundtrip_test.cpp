@@ -3,8 +3,8 @@
 // matches, literals of every model.
 #include <gtest/gtest.h>
 
-#include "codecs/quantum.h"
-#include "core/error.h"
+#include "codecs/quantum/quantum.h"
+#include "base/error.h"
 #include "cab_folder_checks.h"
 #include "quantum_test_encoder.h"
 #include "test_support.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/quantum_model.h"
+#include "codecs/quantum/quantum_model.h"
 
 namespace qtmtest {
 

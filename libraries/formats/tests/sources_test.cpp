@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "core/entry.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "core/sources.h"
 #include "platform/platform.h"
 #include "test_support.h"

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "tar/tar_format.h"
 #include "tar/tar_reader.h"
 #include "tar/tar_writer.h"

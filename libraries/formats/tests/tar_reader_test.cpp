@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "codecs/gzip_encoder.h"
-#include "codecs/lzw_encoder.h"
-#include "core/error.h"
+#include "codecs/deflate/gzip_encoder.h"
+#include "codecs/lzw/lzw_encoder.h"
+#include "base/error.h"
 #include "tar/tar_format.h"
 #include "tar/tar_pax.h"
 #include "tar/tar_reader.h"

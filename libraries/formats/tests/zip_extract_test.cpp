@@ -43,7 +43,7 @@ struct Extracted {
       ADD_FAILURE() << "not opened as an archive";
       return;
     }
-    EXPECT_EQ(reader->format(), fmt::ArchiveFormat::Zip);
+    EXPECT_STREQ(reader->formatName(), "ZIP");
     fmt::ExtractRequest req;
     req.destination = out();
     req.overwrite = fmt::Overwrite::Always;

@@ -5,9 +5,10 @@
 #include <map>
 
 #include "core/archive.h"
-#include "core/error.h"
+#include "base/error.h"
 #include "core/names.h"
 #include "test_support.h"
+#include "zip/zip_reader.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ std::unique_ptr<fmt::ArchiveReader> expectArchiveHoldsTree(const std::string& pa
   auto r = fmt::openZip(path);
   EXPECT_TRUE(r) << path;
   if (!r) return r;
-  EXPECT_EQ(r->format(), fmt::ArchiveFormat::Zip);
+  EXPECT_STREQ(r->formatName(), "ZIP");
   if (!password.empty())
     r->setPasswordFn([password](const fmt::Entry&, std::string& pw) {
       pw = password;

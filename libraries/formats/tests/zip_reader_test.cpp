@@ -3,7 +3,7 @@
 // it must refuse per entry without giving up on the others.
 #include <gtest/gtest.h>
 
-#include "core/error.h"
+#include "base/error.h"
 #include "test_support.h"
 #include "zip/zip_reader.h"
 #include "zip_test_writer.h"

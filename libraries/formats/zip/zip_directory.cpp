@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/sjis.h"
 #include "core/names.h"
 #include "platform/platform.h"
 #include "zip/zip_extra.h"
@@ -90,7 +91,7 @@ bool endsWithBackslash(const std::string& name, NameEncoding enc) {
   size_t i = 0, last = 0;
   while (i < name.size()) {
     last = i;
-    i += isSjisLead(static_cast<unsigned char>(name[i])) && i + 1 < name.size() ? 2 : 1;
+    i = sjis::next(name, i);
   }
   return last == name.size() - 1;  // a single-byte character, not a trail byte
 }

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "codecs/bzip2.h"
-#include "codecs/deflate64_decoder.h"
+#include "codecs/bzip2/bzip2.h"
+#include "codecs/deflate/deflate64_decoder.h"
 #include "zip/zip_format.h"
 
 namespace fmt::zip {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/zipcrypto.h"
+#include "codecs/crypto/zipcrypto.h"
 #include "core/archive.h"
 #include "zip/zip_directory.h"
 #include "zip/zip_methods.h"
@@ -13,12 +13,14 @@
 
 namespace fmt::zip {
 
+inline constexpr char kFormatName[] = "ZIP";
+
 class ZipReader : public ArchiveReader {
  public:
   // Null when the source holds no ZIP archive; see readDirectory for what throws.
   static std::unique_ptr<ZipReader> open(std::unique_ptr<ByteSource> src);
 
-  ArchiveFormat format() const override { return ArchiveFormat::Zip; }
+  const char* formatName() const override { return kFormatName; }
   const std::vector<Entry>& entries() const override { return dir_.entries; }
   void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
   const std::vector<std::string>& warnings() const override { return dir_.warnings; }
@@ -41,3 +43,10 @@ class ZipReader : public ArchiveReader {
 };
 
 }  // namespace fmt::zip
+
+namespace fmt {
+
+// Null when the file is not a ZIP archive; a reader otherwise.
+std::unique_ptr<ArchiveReader> openZip(const std::string& path);
+
+}  // namespace fmt

@@ -1,6 +1,6 @@
 #include "zip/zip_source.h"
 
-#include "core/error.h"
+#include "base/error.h"
 
 namespace fmt::zip {
 

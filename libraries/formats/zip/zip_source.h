@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/byte_source.h"
-#include "core/stream.h"
+#include "base/stream.h"
 
 namespace fmt::zip {
 

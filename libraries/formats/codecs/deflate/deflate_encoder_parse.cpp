@@ -1,0 +1,129 @@
+#include "codecs/deflate/deflate_encoder_parse.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace fmt::codecs::deflate {
+namespace {
+
+constexpr uint32_t kInfinite = std::numeric_limits<uint32_t>::max();
+// What a symbol the code leaves out is guessed to cost, should the parse use it.
+constexpr uint32_t kUnusedBits = 13;
+// A 3-byte match this far away costs about as much as three literals.
+constexpr uint32_t kFarShortMatch = 4096;
+// The lazy parse takes a match this long without looking a byte further.
+constexpr uint32_t kLazyEnough = 32;
+
+}  // namespace
+
+void SymbolCounts::clear() {
+  std::fill(std::begin(litlen), std::end(litlen), 0);
+  std::fill(std::begin(dist), std::end(dist), 0);
+}
+
+void SymbolCounts::add(const Token* t, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (t[i].dist == 0) {
+      litlen[t[i].len]++;
+    } else {
+      litlen[257 + kLengthCodes.index[t[i].len]]++;
+      dist[kDistanceCodes.of(t[i].dist)]++;
+    }
+  }
+}
+
+void SymbolCounts::add(const SymbolCounts& o) {
+  for (int i = 0; i < kLitLenSymbols; ++i) litlen[i] += o.litlen[i];
+  for (int i = 0; i < kDistSymbols; ++i) dist[i] += o.dist[i];
+}
+
+void SymbolCounts::subtract(const SymbolCounts& o) {
+  for (int i = 0; i < kLitLenSymbols; ++i) litlen[i] -= o.litlen[i];
+  for (int i = 0; i < kDistSymbols; ++i) dist[i] -= o.dist[i];
+}
+
+void Prices::set(const BlockCode& code) {
+  auto bits = [](uint8_t len) { return len ? uint32_t{len} : kUnusedBits; };
+  for (int i = 0; i < 256; ++i) lit[i] = bits(code.litlen[i]);
+  for (uint32_t l = kMinMatch; l <= kMaxMatch; ++l) {
+    const int c = kLengthCodes.index[l];
+    len[l] = bits(code.litlen[257 + c]) + kLengthExtra[c];
+  }
+  len[0] = len[1] = len[2] = kInfinite / 4;
+  for (uint32_t l = 0; l <= kMaxMatch; ++l) lenStep[l] = uint64_t{len[l]} << 32 | uint64_t{l} << 16;
+  for (int c = 0; c < kDistSymbols; ++c) dist[c] = bits(code.dist[c]) + kDistExtra[c];
+}
+
+void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Token>& tokens) {
+  tokens.clear();
+  // The finder gives positions inside a long match no matches of their own:
+  // there the latest match met runs on, one byte shorter per byte.
+  size_t carryAt = 0;
+  Match carry{0, 0};
+  auto note = [&](size_t k) {
+    if (m.begin(k) != m.end(k)) {
+      carryAt = k;
+      carry = m.end(k)[-1];
+    }
+  };
+  auto longest = [&](size_t i) -> Match {
+    if (i >= n) return {0, 0};
+    Match best{0, 0};
+    if (m.begin(i) != m.end(i)) best = m.end(i)[-1];
+    else if (carryAt < i && carryAt + carry.length > i)
+      best = {static_cast<uint16_t>(carryAt + carry.length - i), carry.dist};
+    if (best.length > n - i) best.length = static_cast<uint16_t>(n - i);
+    if (best.length < kMinMatch) return {0, 0};
+    if (best.length == kMinMatch && best.dist > kFarShortMatch) return {0, 0};
+    return best;
+  };
+  size_t i = 0;
+  while (i < n) {
+    note(i);
+    const Match here = longest(i);
+    if (here.length == 0 || (here.length < kLazyEnough && longest(i + 1).length > here.length)) {
+      tokens.push_back({in[i], 0});
+      ++i;
+      continue;
+    }
+    tokens.push_back({here.length, here.dist});
+    for (size_t k = i + 1; k < i + here.length; ++k) note(k);
+    i += here.length;
+  }
+}
+
+void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices& prices, uint32_t niceLength,
+                  std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
+  nodes.assign(n + 1, ~PathNode{0});
+  nodes[0] = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t base = static_cast<uint32_t>(nodes[i] >> 32);
+    PathNode* to = nodes.data() + i;
+    to[1] = std::min(to[1], PathNode{base + prices.lit[in[i]]} << 32 | PathNode{1} << 16);
+    uint32_t shorter = kMinMatch - 1;
+    // Matches may run past the end of a part parsed on its own.
+    const uint32_t room = static_cast<uint32_t>(std::min<size_t>(n - i, kMaxMatch));
+    for (const Match* mt = m.begin(i); mt != m.end(i) && shorter < room; ++mt) {
+      const PathNode from = PathNode{base + prices.dist[kDistanceCodes.of(mt->dist)]} << 32 | mt->dist;
+      const uint32_t top = std::min<uint32_t>(mt->length, room);
+      // Branch-free, so that the loop runs straight through.
+      for (uint32_t l = shorter + 1; l <= top; ++l) to[l] = std::min(to[l], from + prices.lenStep[l]);
+      shorter = top;
+    }
+    // A long match is taken as it stands: searching inside it gains little,
+    // and the match finder gave the positions it covers nothing.
+    if (shorter >= niceLength) i += shorter - 1;
+  }
+
+  tokens.clear();
+  for (size_t at = n; at > 0;) {
+    const uint32_t len = static_cast<uint32_t>(nodes[at] >> 16) & 0xFFFF;
+    const uint16_t dist = static_cast<uint16_t>(nodes[at]);
+    if (dist == 0) tokens.push_back({in[at - 1], 0});
+    else tokens.push_back({static_cast<uint16_t>(len), dist});
+    at -= len;
+  }
+  std::reverse(tokens.begin(), tokens.end());
+}
+
+}  // namespace fmt::codecs::deflate

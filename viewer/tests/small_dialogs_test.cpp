@@ -30,7 +30,8 @@ std::string text(HWND dlg, int id) {
 
 TEST(SmallDialogs, ResultShowsOneLinePerLineFeedAndOkContinues) {
   EXPECT_EQ(CResultDlg::WithCrLf("a\nソ\nb"), "a\r\nソ\r\nb");
-  EXPECT_EQ(CResultDlg::WithCrLf("\x81\n"), "\x81\n") << "a lead byte takes the next byte with it";
+  EXPECT_EQ(CResultDlg::WithCrLf("\x81\x5C\n"), "\x81\x5C\r\n") << "a lead byte takes its trail byte with it";
+  EXPECT_EQ(CResultDlg::WithCrLf("\x81\n"), "\x81\r\n") << "a line feed is no trail byte: the line still ends";
   CResultDlg dlg;
   dlg.m_text = "一行目\n二行目\n";
   int lines = 0;

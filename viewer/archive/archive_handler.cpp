@@ -70,6 +70,12 @@ void CArchiveHandler::CloseArchive() {
   m_handle = nullptr;
 }
 
+std::string CArchiveHandler::MakeSfx(const ArchiveContext&, const std::string&, int) { return std::string(); }
+
+std::string CArchiveHandler::Delete(const ArchiveContext&, const std::string&) { return std::string(); }
+
+bool CArchiveHandler::Rename(const ArchiveContext&, const std::string&, const std::string&) { return false; }
+
 std::string CArchiveHandler::RunForOutput(HWND window, const std::string& commandLine, DWORD size, int* result) {
   if (!m_module) {
     if (result) *result = -1;

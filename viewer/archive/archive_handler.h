@@ -1,6 +1,7 @@
 // The base of the four format handlers: binds one archiver library by name,
 // checks its version, and runs its functions with the neutral results of an
-// absent library. Format handlers add their command lines.
+// absent library. Format handlers add their command lines and override the
+// operations their format has (self-extracting archives, delete, rename).
 #pragma once
 #include <windows.h>
 
@@ -38,6 +39,13 @@ class CArchiveHandler {
                               const ExtractOptions& options) = 0;
   virtual std::string BuildWorkExtractCommand(const ArchiveContext& ctx, const std::string& names) const = 0;
   virtual std::string FormatName() const = 0;
+
+  // What a format without self-extracting archives or editing answers, the
+  // library untouched: no report, nothing renamed, not editable.
+  virtual std::string MakeSfx(const ArchiveContext& ctx, const std::string& dest, int kind);
+  virtual bool CanEdit() const { return false; }
+  virtual std::string Delete(const ArchiveContext& ctx, const std::string& names);
+  virtual bool Rename(const ArchiveContext& ctx, const std::string& oldName, const std::string& newName);
 
   const char* FileName() const { return m_fileName; }
 

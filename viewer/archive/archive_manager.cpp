@@ -131,9 +131,8 @@ std::string CArchiveManager::Extract(const std::string& names, const std::string
 }
 
 std::string CArchiveManager::MakeSfx(const std::string& dest, int kind) {
-  if (m_format == kFormatLha) return m_lha.MakeSfx(Context(), dest, kind);
-  if (m_format == kFormatCab) return m_cab.MakeSfx(Context(), dest, kind);
-  return std::string();
+  CArchiveHandler* h = Current();
+  return h ? h->MakeSfx(Context(), dest, kind) : std::string();
 }
 
 std::string CArchiveManager::BuildWorkExtractCommand(const std::string& names) const {
@@ -149,12 +148,19 @@ bool CArchiveManager::ExtractToWork(const std::string& names) {
   return true;
 }
 
+bool CArchiveManager::CanEdit() const {
+  const CArchiveHandler* h = Current();
+  return h && h->CanEdit();
+}
+
 std::string CArchiveManager::DeleteEntries(const std::string& names) {
-  return m_format == kFormatLha ? m_lha.Delete(Context(), names) : std::string();
+  CArchiveHandler* h = Current();
+  return h ? h->Delete(Context(), names) : std::string();
 }
 
 bool CArchiveManager::RenameEntry(const std::string& oldName, const std::string& newName) {
-  return m_format == kFormatLha ? m_lha.Rename(Context(), oldName, newName) : false;
+  CArchiveHandler* h = Current();
+  return h && h->Rename(Context(), oldName, newName);
 }
 
 void CArchiveManager::UnloadLibraries() {

@@ -37,7 +37,7 @@ class CArchiveManager {
   std::string MakeSfx(const std::string& dest, int kind);
   std::string BuildWorkExtractCommand(const std::string& names) const;
   bool ExtractToWork(const std::string& names);
-  bool CanEdit() const { return m_format == kFormatLha; }
+  bool CanEdit() const;
   std::string DeleteEntries(const std::string& names);
   bool RenameEntry(const std::string& oldName, const std::string& newName);
   void UnloadLibraries();

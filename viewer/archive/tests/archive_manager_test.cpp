@@ -318,6 +318,12 @@ TEST_F(ManagerTest, EditingAndSelfExtractingBelongToLhaAndCabOnly) {
   clearCalls();
   EXPECT_EQ(m.MakeSfx("C:\\sfx\\", kSfxDos), "report of Cab");
   EXPECT_EQ(callsOf("Command"), (std::vector<std::string>{"Cab.Command -f \"" + m.ArchivePath() + "\" \"C:\\sfx\\\" "}));
+  // Cabinets make self-extracting archives but are not edited.
+  EXPECT_FALSE(m.CanEdit());
+  clearCalls();
+  EXPECT_EQ(m.DeleteEntries(" \"a\""), "");
+  EXPECT_FALSE(m.RenameEntry("a", "b"));
+  EXPECT_TRUE(calls().empty());
   ASSERT_TRUE(m.DetectFormat(archive("l.lzh", "ACCEPT=Unlha\n")));
   EXPECT_TRUE(m.CanEdit());
   clearCalls();
@@ -350,6 +356,10 @@ TEST_F(ManagerTest, WorkExtractionAndTheNeutralResultsWithoutAFormat) {
   EXPECT_EQ(m.FindFirst("*.*", &info), -1);
   EXPECT_EQ(m.RunCommand("l x", out, sizeof out), -1);
   EXPECT_EQ(m.Extract("*.*", "C:\\", ExtractOptions{}), "");
+  EXPECT_EQ(m.MakeSfx("C:\\", kSfxWin95), "");
+  EXPECT_FALSE(m.CanEdit());
+  EXPECT_EQ(m.DeleteEntries(" \"a\""), "");
+  EXPECT_FALSE(m.RenameEntry("a", "b"));
   EXPECT_EQ(m.FormatName(), "");
   EXPECT_TRUE(calls().empty());
 }

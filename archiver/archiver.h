@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "proc_address.h"
 
 namespace archiver {
 
@@ -51,6 +54,34 @@ using FindFirstFn = int(WINAPI*)(ArchiveHandle handle, LPCSTR wildcard, ArcItemI
 using FindNextFn = int(WINAPI*)(ArchiveHandle handle, ArcItemInfo* info);
 using CloseArchiveFn = int(WINAPI*)(ArchiveHandle handle);
 using GetArchiveTypeFn = int(WINAPI*)(LPCSTR path);  // tar library only: kinds 1 to 7
+
+// The eight functions every library exports, bound by name from a loaded module.
+struct Functions {
+  CommandFn command = nullptr;
+  GetVersionFn getVersion = nullptr;
+  CheckArchiveFn checkArchive = nullptr;
+  GetFileCountFn getFileCount = nullptr;
+  OpenArchiveFn openArchive = nullptr;
+  FindFirstFn findFirst = nullptr;
+  FindNextFn findNext = nullptr;
+  CloseArchiveFn closeArchive = nullptr;
+
+  // Binds prefix, prefix + "GetVersion", ...; false when any is missing (that
+  // one stays null, the others are bound all the same).
+  bool bind(HMODULE module, const char* prefix) {
+    const std::string p(prefix);
+    command = procAddress<CommandFn>(module, p.c_str());
+    getVersion = procAddress<GetVersionFn>(module, (p + "GetVersion").c_str());
+    checkArchive = procAddress<CheckArchiveFn>(module, (p + "CheckArchive").c_str());
+    getFileCount = procAddress<GetFileCountFn>(module, (p + "GetFileCount").c_str());
+    openArchive = procAddress<OpenArchiveFn>(module, (p + "OpenArchive").c_str());
+    findFirst = procAddress<FindFirstFn>(module, (p + "FindFirst").c_str());
+    findNext = procAddress<FindNextFn>(module, (p + "FindNext").c_str());
+    closeArchive = procAddress<CloseArchiveFn>(module, (p + "CloseArchive").c_str());
+    return command && getVersion && checkArchive && getFileCount && openArchive && findFirst && findNext &&
+           closeArchive;
+  }
+};
 
 // Mode the viewer opens archives with for listing.
 constexpr DWORD kOpenModeList = 4194306;  // 0x400002

@@ -93,21 +93,21 @@ BOOL CViewerDlg::OnInitDialog() {
     dlg.m_text = notice;
     m_settings.hideNotice = dlg.DoModal(m_hWnd) == IDOK && dlg.m_hide != 0;
   }
-  if (!m_archives.anyLoaded) {
+  if (!m_archives.AnyLoaded()) {
     PostMessageA(m_hWnd, WM_QUIT, 0, 0);
     return TRUE;
   }
-  if (m_archives.lha.version >= 49) {
+  if (m_archives.Handler(kFormatLha)->Version() >= 49) {
     LONG_PTR style = GetWindowLongPtrA(List(), GWL_STYLE);
     SetWindowLongPtrA(List(), GWL_STYLE, style | LVS_EDITLABELS);
   }
-  m_archives.ownerWindow = m_hWnd;
+  m_archives.SetOwnerWindow(m_hWnd);
 
   CWinApp* app = CWinApp::Current();
   m_currentPath = ArchivePathFromCommandLine(app ? app->m_commandLine : std::string());
   if (!m_currentPath.empty()) LoadArchive();
 
-  m_archives.workFolder = TempFolder();
+  m_archives.SetWorkFolder(TempFolder());
   if (m_settings.viewerPath.empty()) m_settings.viewerPath = "notepad";
   g_viewerDlg = this;
   SendMessageA(m_hWnd, WM_SIZE, 0, 0);
@@ -139,7 +139,7 @@ void CViewerDlg::EnableArchiveControls(bool enable) {
 
 void CViewerDlg::DeleteTempFiles() {
   for (const std::string& name : m_tempFiles) {
-    std::string path = m_archives.workFolder + name;
+    std::string path = m_archives.WorkFolder() + name;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
   }
@@ -396,7 +396,7 @@ LRESULT CViewerDlg::OnMakeSfx(WORD, WORD, HWND, bool&) {
   SetFocus(List());
   if (SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0) == 0) return 0;
   int kind = kSfxWin95;
-  if (m_archives.format == kFormatLha) {
+  if (m_archives.Format() == kFormatLha) {
     CSfxKindDlg kindDlg;
     if (kindDlg.DoModal(m_hWnd) != IDOK) return 0;
     kind = kindDlg.m_kind;
@@ -507,7 +507,7 @@ std::string CViewerDlg::ExtractRowToWork(int row) {
   std::string file = cut == std::string::npos ? name : name.substr(cut + 1);
   m_tempFiles.push_back(file);
   if (!m_archives.ExtractToWork("\"" + name + "\"")) return std::string();
-  return m_archives.workFolder + file;
+  return m_archives.WorkFolder() + file;
 }
 
 LRESULT CViewerDlg::OnOpenEntry(WORD, WORD, HWND, bool&) {

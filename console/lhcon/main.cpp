@@ -5,8 +5,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
-extern "C" int WINAPI Unlha(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize);
+#include "archiver.h"
+
+// Imported by ordinal 1 and bound when the program loads (unlha32_import.def),
+// so it has the command entry's type rather than a pointer bound at run time.
+extern "C" std::remove_pointer_t<archiver::CommandFn> Unlha;
 
 namespace {
 

@@ -11,26 +11,14 @@ CArchiveHandler::CArchiveHandler(const char* fileName, const char* prefix, unsig
 CArchiveHandler::~CArchiveHandler() { Unload(); }
 
 bool CArchiveHandler::Load() {
-  if (module) return true;
-  module = LoadLibraryA(m_fileName);
-  if (!module) return false;
-  getVersion = Bind<archiver::GetVersionFn>("GetVersion");
-  if (getVersion) version = static_cast<DWORD>(getVersion()) & 0xFFFF;
-  if (!getVersion || version < m_minVersion) {
-    Unload();
-    return false;
-  }
-  command = Bind<archiver::CommandFn>("");
-  getFileCount = Bind<archiver::GetFileCountFn>("GetFileCount");
-  openArchive = Bind<archiver::OpenArchiveFn>("OpenArchive");
-  findFirst = Bind<archiver::FindFirstFn>("FindFirst");
-  findNext = Bind<archiver::FindNextFn>("FindNext");
-  closeArchive = Bind<archiver::CloseArchiveFn>("CloseArchive");
-  checkArchive = Bind<archiver::CheckArchiveFn>("CheckArchive");
+  if (m_module) return true;
+  m_module = LoadLibraryA(m_fileName);
+  if (!m_module) return false;
+  const bool complete = m_library.bind(m_module, m_prefix);
+  if (m_library.getVersion) m_version = static_cast<DWORD>(m_library.getVersion()) & 0xFFFF;
   // A library that lacks a function the viewer calls counts as absent: calling
   // through a null pointer later would be far worse than a clear notice now.
-  if (!command || !getFileCount || !openArchive || !findFirst || !findNext || !closeArchive || !checkArchive ||
-      !BindExtras()) {
+  if (!m_library.getVersion || m_version < m_minVersion || !complete || !BindExtras()) {
     Unload();
     return false;
   }
@@ -38,64 +26,63 @@ bool CArchiveHandler::Load() {
 }
 
 void CArchiveHandler::Unload() {
-  if (!module) return;
+  if (!m_module) return;
   CloseArchive();
-  FreeLibrary(module);
-  module = nullptr;
-  version = 0;
-  getVersion = nullptr;
-  command = nullptr;
-  getFileCount = nullptr;
-  openArchive = nullptr;
-  findFirst = nullptr;
-  findNext = nullptr;
-  closeArchive = nullptr;
-  checkArchive = nullptr;
+  FreeLibrary(m_module);
+  m_module = nullptr;
+  m_version = 0;
+  m_library = archiver::Functions{};
 }
 
 int CArchiveHandler::RunCommand(HWND window, const std::string& commandLine, char* output, DWORD size) {
-  if (!module) return -1;
-  return command(window, commandLine.c_str(), output, size);
+  if (!m_module) return -1;
+  return m_library.command(window, commandLine.c_str(), output, size);
 }
 
 int CArchiveHandler::CheckArchive(const std::string& path, int mode) {
-  if (!module) return 0;
-  return checkArchive(path.c_str(), mode);
+  if (!m_module) return 0;
+  return m_library.checkArchive(path.c_str(), mode);
 }
 
 int CArchiveHandler::GetFileCount(const std::string& path) {
-  if (!module) return -1;
-  return getFileCount(path.c_str());
+  if (!m_module) return -1;
+  return m_library.getFileCount(path.c_str());
 }
 
 bool CArchiveHandler::OpenArchive(HWND window, const std::string& path, DWORD mode) {
-  if (!module) return false;
-  handle = openArchive(window, path.c_str(), mode);
-  return handle != nullptr;
+  if (!m_module) return false;
+  m_handle = m_library.openArchive(window, path.c_str(), mode);
+  return m_handle != nullptr;
 }
 
 int CArchiveHandler::FindFirst(const std::string& wildcard, archiver::ArcItemInfo* info) {
-  if (!module || !handle) return -1;
-  return findFirst(handle, wildcard.c_str(), info);
+  if (!m_module || !m_handle) return -1;
+  return m_library.findFirst(m_handle, wildcard.c_str(), info);
 }
 
 int CArchiveHandler::FindNext(archiver::ArcItemInfo* info) {
-  if (!module || !handle) return -1;
-  return findNext(handle, info);
+  if (!m_module || !m_handle) return -1;
+  return m_library.findNext(m_handle, info);
 }
 
 void CArchiveHandler::CloseArchive() {
-  if (module && handle) closeArchive(handle);
-  handle = nullptr;
+  if (m_module && m_handle) m_library.closeArchive(m_handle);
+  m_handle = nullptr;
 }
 
+std::string CArchiveHandler::MakeSfx(const ArchiveContext&, const std::string&, int) { return std::string(); }
+
+std::string CArchiveHandler::Delete(const ArchiveContext&, const std::string&) { return std::string(); }
+
+bool CArchiveHandler::Rename(const ArchiveContext&, const std::string&, const std::string&) { return false; }
+
 std::string CArchiveHandler::RunForOutput(HWND window, const std::string& commandLine, DWORD size, int* result) {
-  if (!module) {
+  if (!m_module) {
     if (result) *result = -1;
     return std::string();
   }
   std::vector<char> output(size, '\0');
-  int r = command(window, commandLine.c_str(), output.data(), size);
+  int r = m_library.command(window, commandLine.c_str(), output.data(), size);
   if (result) *result = r;
   output[size - 1] = '\0';  // a library that fills the buffer to the end is still read safely
   return std::string(output.data());
@@ -103,7 +90,7 @@ std::string CArchiveHandler::RunForOutput(HWND window, const std::string& comman
 
 std::string CArchiveHandler::RunWithResponseFile(HWND window, const char* fileName, const std::string& text,
                                                  const std::string& commandLine) {
-  if (!module) return std::string();
+  if (!m_module) return std::string();
   std::string path = ResponseFilePath(fileName);
   FILE* f = std::fopen(path.c_str(), "wt");
   if (f) {

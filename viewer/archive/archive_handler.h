@@ -1,6 +1,7 @@
 // The base of the four format handlers: binds one archiver library by name,
 // checks its version, and runs its functions with the neutral results of an
-// absent library. Format handlers add their command lines.
+// absent library. Format handlers add their command lines and override the
+// operations their format has (self-extracting archives, delete, rename).
 #pragma once
 #include <windows.h>
 
@@ -22,7 +23,9 @@ class CArchiveHandler {
   bool Load();
   // Closes an open archive, then frees the library.
   void Unload();
-  bool IsPresent() const { return module != nullptr; }
+  bool IsPresent() const { return m_module != nullptr; }
+  // The library's 16-bit version value; 0 while absent.
+  DWORD Version() const { return m_version; }
 
   int RunCommand(HWND window, const std::string& commandLine, char* output, DWORD size);
   virtual int CheckArchive(const std::string& path, int mode);
@@ -37,20 +40,14 @@ class CArchiveHandler {
   virtual std::string BuildWorkExtractCommand(const ArchiveContext& ctx, const std::string& names) const = 0;
   virtual std::string FormatName() const = 0;
 
-  const char* FileName() const { return m_fileName; }
+  // What a format without self-extracting archives or editing answers, the
+  // library untouched: no report, nothing renamed, not editable.
+  virtual std::string MakeSfx(const ArchiveContext& ctx, const std::string& dest, int kind);
+  virtual bool CanEdit() const { return false; }
+  virtual std::string Delete(const ArchiveContext& ctx, const std::string& names);
+  virtual bool Rename(const ArchiveContext& ctx, const std::string& oldName, const std::string& newName);
 
-  // Members in the order the handlers share.
-  DWORD version = 0;  // the library's 16-bit version value; 0 until loaded
-  archiver::ArchiveHandle handle = nullptr;
-  HMODULE module = nullptr;
-  archiver::GetVersionFn getVersion = nullptr;
-  archiver::CommandFn command = nullptr;
-  archiver::GetFileCountFn getFileCount = nullptr;
-  archiver::OpenArchiveFn openArchive = nullptr;
-  archiver::FindFirstFn findFirst = nullptr;
-  archiver::FindNextFn findNext = nullptr;
-  archiver::CloseArchiveFn closeArchive = nullptr;
-  archiver::CheckArchiveFn checkArchive = nullptr;
+  const char* FileName() const { return m_fileName; }
 
  protected:
   // Binds what a handler needs beyond the eight; false makes the library absent.
@@ -58,8 +55,10 @@ class CArchiveHandler {
   // The export named by the prefix and `suffix`, as the type Fn.
   template <typename Fn>
   Fn Bind(const char* suffix) const {
-    return procAddress<Fn>(module, (std::string(m_prefix) + suffix).c_str());
+    return procAddress<Fn>(m_module, (std::string(m_prefix) + suffix).c_str());
   }
+  // The bound functions; all null while absent.
+  const archiver::Functions& Library() const { return m_library; }
 
   // Runs the command entry and returns its report (up to the first NUL), with
   // the result in *result when given. The library absent: "" and -1.
@@ -75,6 +74,10 @@ class CArchiveHandler {
   const char* m_fileName;
   const char* m_prefix;
   unsigned m_minVersion;
+  HMODULE m_module = nullptr;
+  DWORD m_version = 0;
+  archiver::Functions m_library;
+  archiver::ArchiveHandle m_handle = nullptr;  // the archive open for listing, if any
 };
 
 // The temporary folder, always ending in a backslash (a trail byte 5C of the

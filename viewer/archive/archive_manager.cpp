@@ -9,15 +9,15 @@ std::string CArchiveManager::LoadLibraries() {
     const char* line;
   };
   const Lib libs[] = {
-      {&lha, "Ver0.42 以上の UNLHA32.DLL が必要です"},
-      {&cab, "Ver0.65 以上の CAB32.DLL が必要です"},
-      {&tar, "Ver0.51 以上の TAR32.DLL が必要です"},
-      {&zip, "Ver5.40 以上の UNZIP32.DLL が必要です"},
+      {&m_lha, "Ver0.42 以上の UNLHA32.DLL が必要です"},
+      {&m_cab, "Ver0.65 以上の CAB32.DLL が必要です"},
+      {&m_tar, "Ver0.51 以上の TAR32.DLL が必要です"},
+      {&m_zip, "Ver5.40 以上の UNZIP32.DLL が必要です"},
   };
   std::string notice;
   for (const Lib& lib : libs) {
     if (lib.handler->Load())
-      anyLoaded = 1;
+      m_anyLoaded = true;
     else
       notice += std::string(lib.line) + "\r\n";
   }
@@ -31,10 +31,10 @@ int CArchiveManager::BuildOpenFilter(char* buffer, int size) const {
     const char* name;
     const char* pattern;
   } pairs[] = {
-      {&lha, "書庫ﾌｧｲﾙ(*.lzh;*.exe)", "*.lzh;*.exe"},
-      {&zip, "Zipﾌｧｲﾙ(*.zip;*.exe)", "*.zip;*.exe"},
-      {&tar, "Tarﾌｧｲﾙ(*.tar;*.tgz;*.tz;*.gz;*.bz2)", "*.tar;*.tgz;*.tz;*.gz;*.bz2"},
-      {&cab, "ｷｬﾋﾞﾈｯﾄﾌｧｲﾙ(*.cab;*.exe)", "*.cab;*.exe"},
+      {&m_lha, "書庫ﾌｧｲﾙ(*.lzh;*.exe)", "*.lzh;*.exe"},
+      {&m_zip, "Zipﾌｧｲﾙ(*.zip;*.exe)", "*.zip;*.exe"},
+      {&m_tar, "Tarﾌｧｲﾙ(*.tar;*.tgz;*.tz;*.gz;*.bz2)", "*.tar;*.tgz;*.tz;*.gz;*.bz2"},
+      {&m_cab, "ｷｬﾋﾞﾈｯﾄﾌｧｲﾙ(*.cab;*.exe)", "*.cab;*.exe"},
   };
   std::string filter;
   auto append = [&](const char* s) {
@@ -62,41 +62,43 @@ int CArchiveManager::BuildOpenFilter(char* buffer, int size) const {
 }
 
 bool CArchiveManager::DetectFormat(const std::string& path) {
-  archivePath = path;
+  m_archivePath = path;
   struct Candidate {
     CArchiveHandler* handler;
     int format;
   };
-  const Candidate order[] = {{&cab, kFormatCab}, {&lha, kFormatLha}, {&tar, kFormatTar}, {&zip, kFormatZip}};
+  const Candidate order[] = {{&m_cab, kFormatCab}, {&m_lha, kFormatLha}, {&m_tar, kFormatTar}, {&m_zip, kFormatZip}};
   for (const Candidate& c : order) {
     if (c.handler->CheckArchive(path, 0) != 0) {
-      format = c.format;
+      m_format = c.format;
       return true;
     }
   }
   return false;
 }
 
-CArchiveHandler* CArchiveManager::Current() {
+CArchiveHandler* CArchiveManager::Handler(int format) {
   switch (format) {
-    case kFormatLha: return &lha;
-    case kFormatZip: return &zip;
-    case kFormatTar: return &tar;
-    case kFormatCab: return &cab;
+    case kFormatLha: return &m_lha;
+    case kFormatZip: return &m_zip;
+    case kFormatTar: return &m_tar;
+    case kFormatCab: return &m_cab;
     default: return nullptr;
   }
 }
 
-const CArchiveHandler* CArchiveManager::Current() const { return const_cast<CArchiveManager*>(this)->Current(); }
+const CArchiveHandler* CArchiveManager::Handler(int format) const {
+  return const_cast<CArchiveManager*>(this)->Handler(format);
+}
 
 int CArchiveManager::GetFileCount() {
   CArchiveHandler* h = Current();
-  return h ? h->GetFileCount(archivePath) : -1;
+  return h ? h->GetFileCount(m_archivePath) : -1;
 }
 
 bool CArchiveManager::OpenArchive(DWORD mode) {
   CArchiveHandler* h = Current();
-  return h ? h->OpenArchive(ownerWindow, archivePath, mode) : false;
+  return h ? h->OpenArchive(m_ownerWindow, m_archivePath, mode) : false;
 }
 
 int CArchiveManager::FindFirst(const std::string& wildcard, archiver::ArcItemInfo* info) {
@@ -120,7 +122,7 @@ std::string CArchiveManager::FormatName() const {
 
 int CArchiveManager::RunCommand(const std::string& commandLine, char* output, DWORD size) {
   CArchiveHandler* h = Current();
-  return h ? h->RunCommand(ownerWindow, commandLine, output, size) : -1;
+  return h ? h->RunCommand(m_ownerWindow, commandLine, output, size) : -1;
 }
 
 std::string CArchiveManager::Extract(const std::string& names, const std::string& dest, const ExtractOptions& options) {
@@ -129,9 +131,8 @@ std::string CArchiveManager::Extract(const std::string& names, const std::string
 }
 
 std::string CArchiveManager::MakeSfx(const std::string& dest, int kind) {
-  if (format == kFormatLha) return lha.MakeSfx(Context(), dest, kind);
-  if (format == kFormatCab) return cab.MakeSfx(Context(), dest, kind);
-  return std::string();
+  CArchiveHandler* h = Current();
+  return h ? h->MakeSfx(Context(), dest, kind) : std::string();
 }
 
 std::string CArchiveManager::BuildWorkExtractCommand(const std::string& names) const {
@@ -147,17 +148,24 @@ bool CArchiveManager::ExtractToWork(const std::string& names) {
   return true;
 }
 
+bool CArchiveManager::CanEdit() const {
+  const CArchiveHandler* h = Current();
+  return h && h->CanEdit();
+}
+
 std::string CArchiveManager::DeleteEntries(const std::string& names) {
-  return format == kFormatLha ? lha.Delete(Context(), names) : std::string();
+  CArchiveHandler* h = Current();
+  return h ? h->Delete(Context(), names) : std::string();
 }
 
 bool CArchiveManager::RenameEntry(const std::string& oldName, const std::string& newName) {
-  return format == kFormatLha ? lha.Rename(Context(), oldName, newName) : false;
+  CArchiveHandler* h = Current();
+  return h && h->Rename(Context(), oldName, newName);
 }
 
 void CArchiveManager::UnloadLibraries() {
-  cab.Unload();
-  tar.Unload();
-  zip.Unload();
-  lha.Unload();
+  m_cab.Unload();
+  m_tar.Unload();
+  m_zip.Unload();
+  m_lha.Unload();
 }

@@ -37,24 +37,40 @@ class CArchiveManager {
   std::string MakeSfx(const std::string& dest, int kind);
   std::string BuildWorkExtractCommand(const std::string& names) const;
   bool ExtractToWork(const std::string& names);
-  bool CanEdit() const { return format == kFormatLha; }
+  bool CanEdit() const;
   std::string DeleteEntries(const std::string& names);
   bool RenameEntry(const std::string& oldName, const std::string& newName);
   void UnloadLibraries();
 
+  // The handler of `format`, or null for any other value.
+  CArchiveHandler* Handler(int format);
+  const CArchiveHandler* Handler(int format) const;
   // The handler of the current format, or null when none is current.
-  CArchiveHandler* Current();
-  const CArchiveHandler* Current() const;
-  ArchiveContext Context() const { return ArchiveContext{archivePath, workFolder, ownerWindow}; }
+  CArchiveHandler* Current() { return Handler(m_format); }
+  const CArchiveHandler* Current() const { return Handler(m_format); }
+  ArchiveContext Context() const { return ArchiveContext{m_archivePath, m_workFolder, m_ownerWindow}; }
 
-  // Members in the order the viewer knows them.
-  std::string archivePath;
-  std::string workFolder;
-  HWND ownerWindow = nullptr;
-  int anyLoaded = 0;
-  CLhaHandler lha;
-  CZipHandler zip;
-  CTarHandler tar;
-  CCabHandler cab;
-  int format = kFormatLha;
+  // True once LoadLibraries found at least one library.
+  bool AnyLoaded() const { return m_anyLoaded; }
+  // The path last given to DetectFormat, whether or not a library took it.
+  const std::string& ArchivePath() const { return m_archivePath; }
+  // The format DetectFormat chose last; LHA until then.
+  int Format() const { return m_format; }
+  // Which handler requests go to; a value other than the four formats means
+  // none, and every request answers neutrally.
+  void SetFormat(int format) { m_format = format; }
+  const std::string& WorkFolder() const { return m_workFolder; }
+  void SetWorkFolder(const std::string& folder) { m_workFolder = folder; }
+  void SetOwnerWindow(HWND window) { m_ownerWindow = window; }
+
+ private:
+  std::string m_archivePath;
+  std::string m_workFolder;  // ends in a backslash
+  HWND m_ownerWindow = nullptr;
+  bool m_anyLoaded = false;
+  CLhaHandler m_lha;
+  CZipHandler m_zip;
+  CTarHandler m_tar;
+  CCabHandler m_cab;
+  int m_format = kFormatLha;
 };

@@ -9,7 +9,7 @@ class CCabHandler : public CArchiveHandler {
   std::string Extract(const ArchiveContext& ctx, const std::string& names, const std::string& dest,
                       const ExtractOptions& options) override;
   // The kind plays no part for cabinets.
-  std::string MakeSfx(const ArchiveContext& ctx, const std::string& dest, int kind);
+  std::string MakeSfx(const ArchiveContext& ctx, const std::string& dest, int kind) override;
   std::string BuildWorkExtractCommand(const ArchiveContext& ctx, const std::string& names) const override;
   std::string FormatName() const override { return IsPresent() ? "Cab" : ""; }
 

@@ -8,11 +8,12 @@ class CLhaHandler : public CArchiveHandler {
 
   std::string Extract(const ArchiveContext& ctx, const std::string& names, const std::string& dest,
                       const ExtractOptions& options) override;
-  std::string MakeSfx(const ArchiveContext& ctx, const std::string& dest, int kind);
+  std::string MakeSfx(const ArchiveContext& ctx, const std::string& dest, int kind) override;
   std::string BuildWorkExtractCommand(const ArchiveContext& ctx, const std::string& names) const override;
+  bool CanEdit() const override { return true; }
   // Asks first; "" when the user cancels (nothing written, nothing called).
-  std::string Delete(const ArchiveContext& ctx, const std::string& names);
-  bool Rename(const ArchiveContext& ctx, const std::string& oldName, const std::string& newName);
+  std::string Delete(const ArchiveContext& ctx, const std::string& names) override;
+  bool Rename(const ArchiveContext& ctx, const std::string& oldName, const std::string& newName) override;
   std::string FormatName() const override { return IsPresent() ? "LHA" : ""; }
 
   // The command texts, apart from running them, so that they can be checked byte for byte.

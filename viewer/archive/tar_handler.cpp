@@ -6,8 +6,8 @@
 #include "sjis.h"
 
 bool CTarHandler::BindExtras() {
-  getArchiveType = Bind<archiver::GetArchiveTypeFn>("GetArchiveType");
-  return getArchiveType != nullptr;
+  m_getArchiveType = Bind<archiver::GetArchiveTypeFn>("GetArchiveType");
+  return m_getArchiveType != nullptr;
 }
 
 namespace {
@@ -24,7 +24,7 @@ int callCheck(void* arg) {
 
 int CTarHandler::CheckArchive(const std::string& path, int mode) {
   if (!IsPresent()) return 0;
-  CheckCall call{checkArchive, path.c_str(), mode};
+  CheckCall call{Library().checkArchive, path.c_str(), mode};
   int result = 0;
   if (!CallGuarded(callCheck, &call, &result)) return 0;  // a failure inside counts as "not a tar archive"
   return result;
@@ -32,7 +32,7 @@ int CTarHandler::CheckArchive(const std::string& path, int mode) {
 
 bool CTarHandler::OpenArchive(HWND window, const std::string& path, DWORD mode) {
   if (!IsPresent()) return false;
-  tarArchiveType = getArchiveType(path.c_str());
+  m_archiveType = m_getArchiveType(path.c_str());
   return CArchiveHandler::OpenArchive(window, path, mode);
 }
 
@@ -52,7 +52,7 @@ int CTarHandler::FindFirst(const std::string& wildcard, archiver::ArcItemInfo* i
 }
 
 std::string CTarHandler::FormatName() const {
-  switch (tarArchiveType) {
+  switch (m_archiveType) {
     case archiver::kTar: return "TAR";
     case archiver::kTarGz: return "TAR.GZ(TGZ)";
     case archiver::kTarZ: return "TAR.Z(TAZ)";

@@ -20,9 +20,10 @@ class CTarHandler : public CArchiveHandler {
   static std::string ExtractText(const ArchiveContext& ctx, const std::string& names, const std::string& dest,
                                  const ExtractOptions& options);
 
-  int tarArchiveType = -1;
-  archiver::GetArchiveTypeFn getArchiveType = nullptr;
-
  protected:
   bool BindExtras() override;
+
+ private:
+  int m_archiveType = -1;  // the library's kind of the archive opened last
+  archiver::GetArchiveTypeFn m_getArchiveType = nullptr;
 };

@@ -8,9 +8,12 @@
 #include "base/name_chars.h"
 #include "folder_paths.h"
 #include "item_id_list.h"
+#include "shell_memory.h"
 #include "sjis.h"
 #include "waitcursor.h"
 
+using foldertree::ShellOwned;
+using foldertree::ShellPtr;
 using foldertree::WalkStep;
 
 namespace {
@@ -198,39 +201,36 @@ bool CFolderTreeDlg::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentId, 
   if (!m_malloc || FAILED(folder->EnumObjects(m_hWnd, SHCONTF_FOLDERS, &items)) || !items) return false;
   bool inserted = false;
   HTREEITEM after = TVI_FIRST;
-  LPITEMIDLIST id = nullptr;
-  ULONG fetched = 0;
-  while (items->Next(1, &id, &fetched) == S_OK && id) {
+  for (;;) {
+    // Every block below is owned from the moment it exists; whatever way the
+    // loop is left, what the tree did not take is freed once.
+    LPITEMIDLIST next = nullptr;
+    ULONG fetched = 0;
+    const HRESULT got = items->Next(1, &next, &fetched);
+    ShellPtr<ITEMIDLIST> id = ShellOwned(m_malloc, next);
+    if (got != S_OK || !id) break;
     ULONG attrs = SFGAO_HASSUBFOLDER | SFGAO_FILESYSTEM | SFGAO_FOLDER;
-    LPCITEMIDLIST ids[1] = {id};
+    LPCITEMIDLIST ids[1] = {id.get()};
     if (FAILED(folder->GetAttributesOf(1, ids, &attrs))) attrs = 0;
-    if (!(attrs & (SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER))) {
-      m_malloc->Free(id);
-      continue;
-    }
-    auto* record = static_cast<FolderItemData*>(m_malloc->Alloc(sizeof(FolderItemData)));
+    if (!(attrs & (SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER))) continue;
+    ShellPtr<FolderItemData> record =
+        ShellOwned(m_malloc, static_cast<FolderItemData*>(m_malloc->Alloc(sizeof(FolderItemData))));
     char name[MAX_PATH];
     STRRET display{};
-    if (!record || FAILED(folder->GetDisplayNameOf(id, SHGDN_NORMAL, &display)) || !DisplayNameText(display, id, name)) {
-      if (record) m_malloc->Free(record);
-      m_malloc->Free(id);
+    if (!record || FAILED(folder->GetDisplayNameOf(id.get(), SHGDN_NORMAL, &display)) ||
+        !DisplayNameText(display, id.get(), name))
       break;
-    }
-    record->absoluteId = foldertree::CombineIdLists(m_malloc, parentId, id);
-    record->relativeId = foldertree::CopyIdList(m_malloc, id);
-    m_malloc->Free(id);
-    if (!record->absoluteId || !record->relativeId) {
-      if (record->absoluteId) m_malloc->Free(record->absoluteId);
-      if (record->relativeId) m_malloc->Free(record->relativeId);
-      m_malloc->Free(record);
-      break;
-    }
-    folder->AddRef();
-    record->parentFolder = folder;
+    ShellPtr<ITEMIDLIST> absoluteId = ShellOwned(m_malloc, foldertree::CombineIdLists(m_malloc, parentId, id.get()));
+    ShellPtr<ITEMIDLIST> relativeId = ShellOwned(m_malloc, foldertree::CopyIdList(m_malloc, id.get()));
+    id.reset();
+    if (!absoluteId || !relativeId) break;
 
     std::string text = name;
-    std::string path = PathOf(record->absoluteId);
+    std::string path = PathOf(absoluteId.get());
     if (foldertree::IsDriveRoot(path)) text = path;  // the drive, not its display name with the volume label
+    record->parentFolder = folder;
+    record->relativeId = relativeId.get();
+    record->absoluteId = absoluteId.get();
     TVINSERTSTRUCTA ins{};
     ins.hParent = parent;
     ins.hInsertAfter = after;
@@ -239,16 +239,16 @@ bool CFolderTreeDlg::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentId, 
     ins.item.cChildren = (attrs & SFGAO_HASSUBFOLDER) ? 1 : 0;
     ins.item.iImage = SmallIconIndex(record->absoluteId, 0);
     ins.item.iSelectedImage = SmallIconIndex(record->absoluteId, SHGFI_OPENICON);
-    ins.item.lParam = reinterpret_cast<LPARAM>(record);
-    if (HTREEITEM item = TreeView_InsertItem(m_tree, &ins)) {
-      after = item;
-      inserted = true;
-    } else {
-      folder->Release();
-      m_malloc->Free(record->absoluteId);
-      m_malloc->Free(record->relativeId);
-      m_malloc->Free(record);
-    }
+    ins.item.lParam = reinterpret_cast<LPARAM>(record.get());
+    HTREEITEM item = TreeView_InsertItem(m_tree, &ins);
+    if (!item) continue;
+    // The item holds the record now, with a reference to the folder; OnDeleteItem lets both go.
+    folder->AddRef();
+    record.release();
+    relativeId.release();
+    absoluteId.release();
+    after = item;
+    inserted = true;
   }
   items->Release();
   return inserted;

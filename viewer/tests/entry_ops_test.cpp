@@ -111,7 +111,7 @@ TEST_F(EntryOperations, ViewingTwoSameNamedEntriesUsesOneWorkFileUntilTheNextLoa
     v.m_settings.viewerPath = TestBinFolder() + "record_open.exe";
     SendMessageA(v.hwnd(), WM_COMMAND, IDC_SELECT_ALL, 0);
     SendMessageA(v.hwnd(), WM_COMMAND, ID_VIEW_ENTRY, 0);
-    workFile = v.m_archives.workFolder + "same.zzq";
+    workFile = v.m_archives.WorkFolder() + "same.zzq";
     EXPECT_EQ(v.m_tempFiles, (std::vector<std::string>{"same.zzq", "same.zzq"}));
     EXPECT_TRUE(PathExists(workFile));
     // Both viewers were handed the same path; wait for them to have written.
@@ -144,7 +144,7 @@ TEST_F(EntryOperations, OpeningAnUnassociatedTypeNamesTheFileAndExitClearsTheWor
         Click(h, IDOK);
       });
     script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_OPEN_ENTRY, 0); });
-    workFile = v.m_archives.workFolder + "same.zzq";
+    workFile = v.m_archives.WorkFolder() + "same.zzq";
     EXPECT_EQ(ReadFile(workFile), "from y") << "the second entry was extracted just before its turn";
     EXPECT_TRUE(script.unexpected.empty());
     SendMessageA(v.hwnd(), WM_COMMAND, ID_APP_EXIT, 0);

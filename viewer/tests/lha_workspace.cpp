@@ -5,7 +5,6 @@
 
 #include "registry.h"
 #include "sjis.h"
-#include "proc_address.h"
 
 void SelectRows(HWND list, std::initializer_list<int> rows) {
   LVITEMA item{};
@@ -23,8 +22,7 @@ int RowOf(const CScriptedViewer& v, const std::string& name) {
 void LhaWorkspace::SetUpWorkspace(const std::string& prefix) {
   lib_ = LoadLibraryA((TestBinFolder() + "UNLHA32.DLL").c_str());
   if (!lib_) GTEST_SKIP() << "needs UNLHA32.DLL beside the test";
-  unlha_ = procAddress<UnlhaFn>(lib_, "Unlha");
-  ASSERT_NE(unlha_, nullptr);
+  ASSERT_TRUE(unlha_.bind(lib_, "Unlha"));
   char temp[MAX_PATH], longTemp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   GetLongPathNameA(temp, longTemp, MAX_PATH);
@@ -60,7 +58,7 @@ void LhaWorkspace::TearDown() {
 
 void LhaWorkspace::Lha(const std::string& command) {
   char out[4096] = {};
-  ASSERT_EQ(unlha_(nullptr, command.c_str(), out, sizeof out), 0) << command << "\n" << out;
+  ASSERT_EQ(unlha_.command(nullptr, command.c_str(), out, sizeof out), 0) << command << "\n" << out;
 }
 
 void LhaWorkspace::WithViewer(const std::string& archive, const std::function<void(CScriptedViewer&)>& script) {

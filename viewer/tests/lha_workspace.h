@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "archiver.h"
 #include "scripted_viewer.h"
 #include "test_files.h"
 
@@ -28,7 +29,6 @@ class LhaWorkspace : public ::testing::Test {
   std::string work_, src_, dest_, archive_;
 
  private:
-  using UnlhaFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
   HMODULE lib_ = nullptr;
-  UnlhaFn unlha_ = nullptr;
+  archiver::Functions unlha_;
 };

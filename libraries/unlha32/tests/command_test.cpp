@@ -10,7 +10,7 @@ namespace {
 
 TEST_F(UnlhaTest, ExportsVersionAndOrdinalOne) {
   EXPECT_GE(library().getVersion(), 49);
-  EXPECT_EQ(GetProcAddress(library().module, MAKEINTRESOURCEA(1)), reinterpret_cast<FARPROC>(library().command));
+  EXPECT_EQ(procAddress<archiver::CommandFn>(library().module, MAKEINTRESOURCEA(1)), library().command);
   EXPECT_TRUE(library().checkArchive && library().getFileCount && library().openArchive && library().findFirst &&
               library().findNext && library().closeArchive);
 }

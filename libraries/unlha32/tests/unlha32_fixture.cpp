@@ -1,5 +1,4 @@
 #include "unlha32_fixture.h"
-#include "proc_address.h"
 
 #include <filesystem>
 
@@ -19,14 +18,7 @@ Library load() {
   Library lib;
   lib.module = LoadLibraryA("UNLHA32.DLL");
   if (!lib.module) return lib;
-  lib.command = procAddress<archiver::CommandFn>(lib.module, "Unlha");
-  lib.getVersion = procAddress<archiver::GetVersionFn>(lib.module, "UnlhaGetVersion");
-  lib.checkArchive = procAddress<archiver::CheckArchiveFn>(lib.module, "UnlhaCheckArchive");
-  lib.getFileCount = procAddress<archiver::GetFileCountFn>(lib.module, "UnlhaGetFileCount");
-  lib.openArchive = procAddress<archiver::OpenArchiveFn>(lib.module, "UnlhaOpenArchive");
-  lib.findFirst = procAddress<archiver::FindFirstFn>(lib.module, "UnlhaFindFirst");
-  lib.findNext = procAddress<archiver::FindNextFn>(lib.module, "UnlhaFindNext");
-  lib.closeArchive = procAddress<archiver::CloseArchiveFn>(lib.module, "UnlhaCloseArchive");
+  lib.bind(lib.module, "Unlha");  // the test of the exports names any that is missing
   return lib;
 }
 

@@ -14,16 +14,9 @@
 
 namespace unlhatest {
 
-struct Library {
+// The eight functions bound by name, beside the module they come from.
+struct Library : archiver::Functions {
   HMODULE module = nullptr;
-  archiver::CommandFn command = nullptr;
-  archiver::GetVersionFn getVersion = nullptr;
-  archiver::CheckArchiveFn checkArchive = nullptr;
-  archiver::GetFileCountFn getFileCount = nullptr;
-  archiver::OpenArchiveFn openArchive = nullptr;
-  archiver::FindFirstFn findFirst = nullptr;
-  archiver::FindNextFn findNext = nullptr;
-  archiver::CloseArchiveFn closeArchive = nullptr;
 };
 const Library& library();
 

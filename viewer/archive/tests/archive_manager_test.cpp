@@ -97,11 +97,11 @@ TEST_F(ManagerTest, LibrariesAtExactlyTheirMinimumVersionAreAccepted) {
   useLibraries(kAllMin);
   CArchiveManager m;
   EXPECT_EQ(m.LoadLibraries(), "");
-  EXPECT_EQ(m.anyLoaded, 1);
-  EXPECT_EQ(m.lha.version, 42u);
-  EXPECT_EQ(m.cab.version, 65u);
-  EXPECT_EQ(m.tar.version, 51u);
-  EXPECT_EQ(m.zip.version, 540u);
+  EXPECT_TRUE(m.AnyLoaded());
+  EXPECT_EQ(m.Handler(kFormatLha)->Version(), 42u);
+  EXPECT_EQ(m.Handler(kFormatCab)->Version(), 65u);
+  EXPECT_EQ(m.Handler(kFormatTar)->Version(), 51u);
+  EXPECT_EQ(m.Handler(kFormatZip)->Version(), 540u);
 }
 
 TEST_F(ManagerTest, LibrariesBelowTheirMinimumAreAbsentAndNamedInOrder) {
@@ -110,9 +110,9 @@ TEST_F(ManagerTest, LibrariesBelowTheirMinimumAreAbsentAndNamedInOrder) {
   EXPECT_EQ(m.LoadLibraries(),
             "Ver0.42 以上の UNLHA32.DLL が必要です\r\nVer0.65 以上の CAB32.DLL が必要です\r\n"
             "Ver0.51 以上の TAR32.DLL が必要です\r\nVer5.40 以上の UNZIP32.DLL が必要です\r\n");
-  EXPECT_EQ(m.anyLoaded, 0);
-  EXPECT_FALSE(m.lha.IsPresent());
-  EXPECT_EQ(m.lha.version, 0u);
+  EXPECT_FALSE(m.AnyLoaded());
+  EXPECT_FALSE(m.Handler(kFormatLha)->IsPresent());
+  EXPECT_EQ(m.Handler(kFormatLha)->Version(), 0u);
   // Only the version was asked; the old libraries were freed again.
   EXPECT_EQ(callsOf("GetVersion").size(), 4u);
   EXPECT_EQ(callsOf("Unload").size(), 4u);
@@ -126,7 +126,7 @@ TEST_F(ManagerTest, WithOnlyTheZipLibraryThreeLinesAreReported) {
   EXPECT_EQ(m.LoadLibraries(),
             "Ver0.42 以上の UNLHA32.DLL が必要です\r\nVer0.65 以上の CAB32.DLL が必要です\r\n"
             "Ver0.51 以上の TAR32.DLL が必要です\r\n");
-  EXPECT_EQ(m.anyLoaded, 1);
+  EXPECT_TRUE(m.AnyLoaded());
   char filter[2048];
   memset(filter, 'x', sizeof filter);
   EXPECT_EQ(m.BuildOpenFilter(filter, sizeof filter), 1);
@@ -141,9 +141,9 @@ TEST_F(ManagerTest, LibraryLackingABoundFunctionCountsAsAbsent) {
   EXPECT_NE(notice.find("UNLHA32.DLL"), std::string::npos);
   EXPECT_NE(notice.find("TAR32.DLL"), std::string::npos) << "no TarGetArchiveType";
   EXPECT_EQ(notice.find("CAB32.DLL"), std::string::npos);
-  EXPECT_FALSE(m.lha.IsPresent());
-  EXPECT_FALSE(m.tar.IsPresent());
-  EXPECT_TRUE(m.cab.IsPresent());
+  EXPECT_FALSE(m.Handler(kFormatLha)->IsPresent());
+  EXPECT_FALSE(m.Handler(kFormatTar)->IsPresent());
+  EXPECT_TRUE(m.Handler(kFormatCab)->IsPresent());
 }
 
 TEST_F(ManagerTest, FormatsAreTriedInTheOrderCabLhaTarZip) {
@@ -152,14 +152,14 @@ TEST_F(ManagerTest, FormatsAreTriedInTheOrderCabLhaTarZip) {
   m.LoadLibraries();
   clearCalls();
   EXPECT_TRUE(m.DetectFormat(archive("all.arc", "ACCEPT=Unlha,Tar,UnZip,Cab\n")));
-  EXPECT_EQ(m.format, kFormatCab);
+  EXPECT_EQ(m.Format(), kFormatCab);
   EXPECT_TRUE(m.DetectFormat(archive("three.arc", "ACCEPT=Unlha,Tar,UnZip\n")));
-  EXPECT_EQ(m.format, kFormatLha);
+  EXPECT_EQ(m.Format(), kFormatLha);
   EXPECT_TRUE(m.DetectFormat(archive("two.arc", "ACCEPT=UnZip,Tar\n")));
-  EXPECT_EQ(m.format, kFormatTar);
+  EXPECT_EQ(m.Format(), kFormatTar);
   clearCalls();
   EXPECT_TRUE(m.DetectFormat(archive("zip.arc", "ACCEPT=UnZip\n")));
-  EXPECT_EQ(m.format, kFormatZip);
+  EXPECT_EQ(m.Format(), kFormatZip);
   auto checks = callsOf("CheckArchive");
   ASSERT_EQ(checks.size(), 4u);
   EXPECT_EQ(checks[0].substr(0, 4), "Cab.");
@@ -170,8 +170,8 @@ TEST_F(ManagerTest, FormatsAreTriedInTheOrderCabLhaTarZip) {
   // Nobody accepts: false, the format stays, the path is taken all the same.
   std::string none = archive("none.arc", "ACCEPT=\n");
   EXPECT_FALSE(m.DetectFormat(none));
-  EXPECT_EQ(m.format, kFormatZip);
-  EXPECT_EQ(m.archivePath, none);
+  EXPECT_EQ(m.Format(), kFormatZip);
+  EXPECT_EQ(m.ArchivePath(), none);
 }
 
 TEST_F(ManagerTest, ListingNeedsAnOpenArchive) {
@@ -221,7 +221,7 @@ TEST_F(ManagerTest, ResponseFileExistsDuringTheCallAndIsGoneAfterEvenOnFailure) 
   EXPECT_EQ(m.Extract("*.*", "C:\\z\\", ExtractOptions{1, 1, 0}), "report of UnZip");
   auto cmd = callsOf("Command");
   ASSERT_EQ(cmd.size(), 1u);
-  EXPECT_EQ(cmd[0], "UnZip.Command -x -o  \"" + m.archivePath + "\" \"C:\\z\\\" @" + res);
+  EXPECT_EQ(cmd[0], "UnZip.Command -x -o  \"" + m.ArchivePath() + "\" \"C:\\z\\\" @" + res);
   EXPECT_EQ(callsOf(".Response exists"), (std::vector<std::string>{"UnZip.Response exists=1 *.*"}));
   EXPECT_FALSE(exists(res));
 }
@@ -259,14 +259,14 @@ TEST_P(TarCheckFailure, CountsAsNotAnArchive) {
   m.LoadLibraries();
   const char* how = GetParam();
   std::string path = archive(std::string(how) + ".arc", std::string("CHECK=") + how + "\nACCEPT=UnZip\n");
-  EXPECT_EQ(m.tar.CheckArchive(path, 0), 0);
+  EXPECT_EQ(m.Handler(kFormatTar)->CheckArchive(path, 0), 0);
   EXPECT_TRUE(m.DetectFormat(path));
-  EXPECT_EQ(m.format, kFormatZip);
+  EXPECT_EQ(m.Format(), kFormatZip);
   EXPECT_EQ(callsOf("Tar.CheckArchive").size(), 2u) << ::testing::PrintToString(calls());
   // The guard leaves the process able to do it again, and normal checks still work.
-  EXPECT_EQ(m.tar.CheckArchive(path, 0), 0);
+  EXPECT_EQ(m.Handler(kFormatTar)->CheckArchive(path, 0), 0);
   EXPECT_TRUE(m.DetectFormat(archive("t.tar", "ACCEPT=Tar\n")));
-  EXPECT_EQ(m.format, kFormatTar);
+  EXPECT_EQ(m.Format(), kFormatTar);
 }
 
 INSTANTIATE_TEST_SUITE_P(ExceptionAndFault, TarCheckFailure, ::testing::Values("throw", "fault"));
@@ -276,7 +276,7 @@ TEST_F(ManagerTest, TarKindIsStoredAtOpenAndOnlyTheFirstNameLosesItsFolders) {
   CArchiveManager m;
   m.LoadLibraries();
   EXPECT_EQ(m.FormatName(), "LHA");
-  EXPECT_EQ(m.tar.FormatName(), "") << "before any tar archive was opened";
+  EXPECT_EQ(m.Handler(kFormatTar)->FormatName(), "") << "before any tar archive was opened";
   ASSERT_TRUE(m.DetectFormat(archive("k.tgz", "ACCEPT=Tar\nKIND=2\nCOUNT=3\nNAMES=usr\\share\\表|usr\\doc\\b|c\n")));
   ASSERT_TRUE(m.OpenArchive(archiver::kOpenModeList));
   EXPECT_EQ(m.FormatName(), "TAR.GZ(TGZ)");
@@ -317,7 +317,13 @@ TEST_F(ManagerTest, EditingAndSelfExtractingBelongToLhaAndCabOnly) {
   ASSERT_TRUE(m.DetectFormat(archive("c.cab", "ACCEPT=Cab\n")));
   clearCalls();
   EXPECT_EQ(m.MakeSfx("C:\\sfx\\", kSfxDos), "report of Cab");
-  EXPECT_EQ(callsOf("Command"), (std::vector<std::string>{"Cab.Command -f \"" + m.archivePath + "\" \"C:\\sfx\\\" "}));
+  EXPECT_EQ(callsOf("Command"), (std::vector<std::string>{"Cab.Command -f \"" + m.ArchivePath() + "\" \"C:\\sfx\\\" "}));
+  // Cabinets make self-extracting archives but are not edited.
+  EXPECT_FALSE(m.CanEdit());
+  clearCalls();
+  EXPECT_EQ(m.DeleteEntries(" \"a\""), "");
+  EXPECT_FALSE(m.RenameEntry("a", "b"));
+  EXPECT_TRUE(calls().empty());
   ASSERT_TRUE(m.DetectFormat(archive("l.lzh", "ACCEPT=Unlha\n")));
   EXPECT_TRUE(m.CanEdit());
   clearCalls();
@@ -326,21 +332,21 @@ TEST_F(ManagerTest, EditingAndSelfExtractingBelongToLhaAndCabOnly) {
   SetEnvironmentVariableA("FAKE_RESULT", "1");
   EXPECT_FALSE(m.RenameEntry("a.txt", ""));
   EXPECT_EQ(callsOf("Command"),
-            (std::vector<std::string>{"Unlha.Command n \"" + m.archivePath + "\" \"a.txt\" -pn -gr\"b.txt\"",
-                                      "Unlha.Command n \"" + m.archivePath + "\" \"a.txt\" -pn -+ -a1"}));
+            (std::vector<std::string>{"Unlha.Command n \"" + m.ArchivePath() + "\" \"a.txt\" -pn -gr\"b.txt\"",
+                                      "Unlha.Command n \"" + m.ArchivePath() + "\" \"a.txt\" -pn -+ -a1"}));
 }
 
 TEST_F(ManagerTest, WorkExtractionAndTheNeutralResultsWithoutAFormat) {
   useLibraries(kAllMin);
   CArchiveManager m;
-  m.workFolder = "C:\\work\\";
+  m.SetWorkFolder("C:\\work\\");
   m.LoadLibraries();
   ASSERT_TRUE(m.DetectFormat(archive("w.cab", "ACCEPT=Cab\n")));
   clearCalls();
   EXPECT_TRUE(m.ExtractToWork("\"dir\\a.txt\""));
   EXPECT_EQ(callsOf("Command"),
-            (std::vector<std::string>{"Cab.Command -x \"" + m.archivePath + "\" \"C:\\work\\\" \"dir\\a.txt\" -j -i -o "}));
-  m.format = 9;  // none current
+            (std::vector<std::string>{"Cab.Command -x \"" + m.ArchivePath() + "\" \"C:\\work\\\" \"dir\\a.txt\" -j -i -o "}));
+  m.SetFormat(9);  // none current
   clearCalls();
   archiver::ArcItemInfo info{};
   char out[16];
@@ -350,6 +356,10 @@ TEST_F(ManagerTest, WorkExtractionAndTheNeutralResultsWithoutAFormat) {
   EXPECT_EQ(m.FindFirst("*.*", &info), -1);
   EXPECT_EQ(m.RunCommand("l x", out, sizeof out), -1);
   EXPECT_EQ(m.Extract("*.*", "C:\\", ExtractOptions{}), "");
+  EXPECT_EQ(m.MakeSfx("C:\\", kSfxWin95), "");
+  EXPECT_FALSE(m.CanEdit());
+  EXPECT_EQ(m.DeleteEntries(" \"a\""), "");
+  EXPECT_FALSE(m.RenameEntry("a", "b"));
   EXPECT_EQ(m.FormatName(), "");
   EXPECT_TRUE(calls().empty());
 }
@@ -359,14 +369,14 @@ TEST_F(ManagerTest, AbsentLibraryIsNeverChosenAndNeverCalled) {
   CArchiveManager m;
   m.LoadLibraries();
   // format is LHA from construction on, before any detection: an absent LHA library answers neutrally.
-  EXPECT_EQ(m.format, kFormatLha);
+  EXPECT_EQ(m.Format(), kFormatLha);
   EXPECT_EQ(m.Extract("*.*", "C:\\", ExtractOptions{}), "");
   EXPECT_EQ(m.DeleteEntries(" \"a\""), "") << "no question is asked either";
   EXPECT_FALSE(m.RenameEntry("a", "b"));
   EXPECT_EQ(m.FormatName(), "");
   EXPECT_EQ(m.BuildWorkExtractCommand("\"a\"").substr(0, 3), "e \"") << "built whether or not the library is there";
   EXPECT_TRUE(m.DetectFormat(archive("z.zip", "ACCEPT=Unlha,UnZip\n")));
-  EXPECT_EQ(m.format, kFormatZip);
+  EXPECT_EQ(m.Format(), kFormatZip);
 }
 
 TEST_F(ManagerTest, LibrariesAreFreedInTheOrderCabTarZipLha) {

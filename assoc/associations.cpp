@@ -79,6 +79,26 @@ std::string readInstallFolder() {
   return *folder;
 }
 
+namespace {
+std::string moduleFolder(HMODULE module) {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(module, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return "";
+  const std::string full(path, n);
+  const size_t cut = sjis::lastBackslash(full);
+  return cut == std::string::npos ? "" : full.substr(0, cut + 1);
+}
+}  // namespace
+
+std::string dexlorFolder(HMODULE library) {
+  std::string folder = readInstallFolder();
+  if (!folder.empty()) return folder;
+  const std::string program = moduleFolder(nullptr);
+  for (const std::string& f : {program, moduleFolder(library)})
+    if (!f.empty() && GetFileAttributesA((f + "dexlor.exe").c_str()) != INVALID_FILE_ATTRIBUTES) return f;
+  return program;
+}
+
 std::string openCommand(const std::string& folder) { return "\"" + folder + "dexlor.exe\" \"%1\""; }
 
 std::string iconValue(const ArchiveType& type, const std::string& folder) { return folder + type.iconFile; }

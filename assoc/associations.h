@@ -35,6 +35,10 @@ Flags currentAssociations();
 // backslash; empty when the key or the value is missing or does not fit in
 // 260 bytes.
 std::string readInstallFolder();
+// The folder the associations name Dexlor in: the install folder; without one
+// (programs copied by hand), the running program's folder or else `library`'s,
+// whichever holds dexlor.exe, so the class never names a program that is not there.
+std::string dexlorFolder(HMODULE library);
 
 std::string openCommand(const std::string& installFolder);
 std::string iconValue(const ArchiveType& type, const std::string& installFolder);

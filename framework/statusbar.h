@@ -12,8 +12,9 @@ class CStatusBar {
                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     return m_hWnd != nullptr;
   }
-  void SetText(const std::string& text, int part = 0) const {
-    SendMessageA(m_hWnd, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.c_str()));
+  // The suite's status texts are drawn without the part's sunken border.
+  void SetText(const std::string& text, int part = 0, int drawing = SBT_NOBORDERS) const {
+    SendMessageA(m_hWnd, SB_SETTEXTA, static_cast<WPARAM>(part | drawing), reinterpret_cast<LPARAM>(text.c_str()));
   }
   // The bar places itself along its parent's bottom edge when told the parent was resized.
   void Reposition() const { SendMessageA(m_hWnd, WM_SIZE, 0, 0); }

@@ -4,17 +4,24 @@
 #include "archiver.h"
 #include "sjis.h"
 #include "proc_address.h"
+#include "window_position.h"
+
+#include <cstdio>
 
 CAboutDlg::~CAboutDlg() {
   if (m_viewerInfo.hIcon) DestroyIcon(m_viewerInfo.hIcon);
 }
 
 std::string CAboutDlg::VersionLine(const char* file, unsigned version) {
-  return std::string(file) + " Ver" + std::to_string(version / 100) + "." + std::to_string(version % 100);
+  // The value is in hundredths: 105 is version 1.05, never "1.5".
+  char number[16];
+  std::snprintf(number, sizeof number, "%u.%02u", version / 100, version % 100);
+  return std::string(file) + " Ver" + number;
 }
 
 BOOL CAboutDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  CentreOverOwner(m_hWnd);
   if (SHGetFileInfoA(m_viewerPath.c_str(), 0, &m_viewerInfo, sizeof m_viewerInfo,
                      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
     SendDlgItemMessage(IDC_VIEWER_ICON, STM_SETICON, reinterpret_cast<WPARAM>(m_viewerInfo.hIcon));
@@ -59,7 +66,13 @@ BOOL CResultDlg::OnInitDialog() {
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
   SetDlgItemText(IDC_TEXT, WithCrLf(m_text));
-  return TRUE;
+  CentreOverOwner(m_hWnd);
+  // The report to read, caret at its start: the dialog manager would select it all.
+  HWND edit = GetDlgItem(IDC_TEXT);
+  SetFocus(edit);
+  SendMessageA(edit, EM_SETSEL, 0, 0);
+  SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+  return FALSE;
 }
 
 void CResultDlg::OnCancel() {
@@ -96,6 +109,7 @@ LRESULT CResultDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) { return reinte
 
 BOOL CNoticeDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  CentreOverOwner(m_hWnd);
   SetDlgItemText(IDC_TEXT, m_text);
   CheckDlgButton(m_hWnd, IDC_HIDE_NOTICE, BST_UNCHECKED);
   SetFocus(GetDlgItem(IDOK));  // not the text: it would show all selected
@@ -109,6 +123,7 @@ void CNoticeDlg::OnOK() {
 
 BOOL CSfxKindDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  CentreOverOwner(m_hWnd);
   CheckDlgButton(m_hWnd, IDC_SFX_WIN95, BST_CHECKED);
   return TRUE;
 }

@@ -267,6 +267,10 @@ LRESULT CViewerDlg::OnSize(UINT, WPARAM type, LPARAM, bool& handled) {
   MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&status), 2);
   int top = client.top + button.bottom + 5;
   MoveWindow(List(), client.left + 5, top, client.right - 5 - (client.left + 5), status.top - 2 - top, TRUE);
+  // The bar and the list's header draw only what they think changed; after a
+  // resize their old right-hand pieces (text end, dividers, the grip) stay behind.
+  InvalidateRect(m_statusBar.m_hWnd, nullptr, TRUE);
+  if (HWND header = ListView_GetHeader(List())) InvalidateRect(header, nullptr, TRUE);
   return 0;
 }
 
@@ -528,7 +532,9 @@ LRESULT CViewerDlg::OnViewEntry(WORD, WORD, HWND, bool&) {
   for (int row : SelectedRows()) {
     std::string path = ExtractRowToWork(row);
     if (!path.empty())
-      ShellExecuteA(m_hWnd, "open", m_settings.viewerPath.c_str(), path.c_str(), nullptr, SW_SHOWNORMAL);
+      // Quoted: a work folder with a blank (a user name) would split the path in two.
+      ShellExecuteA(m_hWnd, "open", m_settings.viewerPath.c_str(), ("\"" + path + "\"").c_str(), nullptr,
+                    SW_SHOWNORMAL);
   }
   return 0;
 }

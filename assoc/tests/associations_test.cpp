@@ -155,6 +155,25 @@ TEST_F(InstallFolder, MissingKeyOrValueGivesTheBareProgramFile) {
   expectTypeAssociated(type(assoc::kCab), "\"dexlor.exe\" \"%1\"", "Dexlor.exe,3");
 }
 
+TEST_F(InstallFolder, WithoutOneTheClassNamesTheDexlorBesideTheRunningProgram) {
+  setInstallFolder(std::nullopt);
+  // The test program lies in bin\ beside Dexlor.exe, as Dexlor itself does.
+  const std::string folder = assoc::dexlorFolder(nullptr);
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '\\');
+  EXPECT_EQ(folder.find(':'), 1u) << "a whole path: " << folder;
+  ASSERT_TRUE(assoc::applyAssociations({1, 0, 0, 0}, folder));
+  const std::string command = reg::Key::open(HKEY_CLASSES_ROOT, "LHA_ARCHIVE_FILE\\shell\\open\\command").getString("").value_or("");
+  ASSERT_EQ(command.rfind("\"", 0), 0u) << command;
+  const std::string program = command.substr(1, command.find('"', 1) - 1);
+  EXPECT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES) << "names a program that exists: " << command;
+  const std::string icon = reg::Key::open(HKEY_CLASSES_ROOT, "LHA_ARCHIVE_FILE\\DefaultIcon").getString("").value_or("");
+  EXPECT_EQ(icon, folder + "dexlor.exe,1");
+  // An install folder, when there is one, still wins.
+  setInstallFolder("C:\\Pakmo");
+  EXPECT_EQ(assoc::dexlorFolder(nullptr), "C:\\Pakmo\\");
+}
+
 TEST_F(InstallFolder, TrailingBackslashIsAddedOnceAndWholeCharactersCount) {
   setInstallFolder("C:\\Pakmo");
   EXPECT_EQ(assoc::readInstallFolder(), "C:\\Pakmo\\");

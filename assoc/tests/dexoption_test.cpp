@@ -149,4 +149,34 @@ TEST_F(DexOption, CancelTouchesNothingWhateverTheBoxesShow) {
   }
 }
 
+// The caller's window (Dexlor's main window) owns the dialog and takes no input
+// while it runs; an install folder missing, the class names the program that is there.
+TEST_F(DexOption, TheCallersWindowOwnsTheDialogAndIsDisabledMeanwhile) {
+  setInstallFolder(std::nullopt);
+  HWND caller = CreateWindowExA(0, "Static", "caller", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 500, 400, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(caller, nullptr);
+  SetForegroundWindow(caller);
+  SetActiveWindow(caller);
+  ASSERT_EQ(GetActiveWindow(), caller);
+  HWND owner = nullptr;
+  bool callerEnabled = true;
+  run([&](HWND dlg) {
+    owner = GetWindow(dlg, GW_OWNER);
+    callerEnabled = IsWindowEnabled(caller) != FALSE;
+    if (!checked(dlg, IDC_ASSOC_LHA)) click(dlg, IDC_ASSOC_LHA);
+    press(dlg, IDOK);
+  });
+  EXPECT_EQ(owner, caller);
+  EXPECT_FALSE(callerEnabled);
+  EXPECT_TRUE(IsWindowEnabled(caller)) << "enabled again once the dialog is gone";
+  DestroyWindow(caller);
+  auto command = storedDefault(HKCR, "LHA_ARCHIVE_FILE\\shell\\open\\command");
+  ASSERT_TRUE(command);
+  const std::string text = command->bytes.c_str();
+  ASSERT_EQ(text.rfind("\"", 0), 0u) << text;
+  const std::string program = text.substr(1, text.find('"', 1) - 1);
+  EXPECT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES) << text;
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "shell_memory.h"
 #include "sjis.h"
 #include "waitcursor.h"
+#include "window_position.h"
 
 using foldertree::ShellOwned;
 using foldertree::ShellPtr;
@@ -61,24 +62,6 @@ bool IsPlainFolderName(const std::string& name) {
     if (c == '\\' || c == '/' || fmt::isForbiddenNameChar(c)) return false;
   }
   return true;
-}
-
-// Over the middle of the owner, inside the work area of its monitor.
-void CentreOverOwner(HWND dialog) {
-  HWND owner = GetWindow(dialog, GW_OWNER);
-  if (!owner) return;
-  RECT o, d;
-  GetWindowRect(owner, &o);
-  GetWindowRect(dialog, &d);
-  MONITORINFO mi{};
-  mi.cbSize = sizeof mi;
-  GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi);
-  const RECT& work = mi.rcWork;
-  int w = d.right - d.left, h = d.bottom - d.top;
-  int x = (o.left + o.right - w) / 2, y = (o.top + o.bottom - h) / 2;
-  x = std::max<int>(work.left, std::min<int>(x, work.right - w));
-  y = std::max<int>(work.top, std::min<int>(y, work.bottom - h));
-  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Plays a user's clicks on a running program for screenshots: for each pair of
 // arguments, waits (up to 20 s) for a visible top-level window whose caption
-// begins with the first and posts it the command id of the second.
+// begins with the first and posts it the command id of the second ("sys:" and a
+// number posts a system command instead, such as sys:61488 to maximise).
 #include <windows.h>
 
 #include <cstdlib>
@@ -34,7 +35,11 @@ int main(int argc, char** argv) {
     }
     if (!s.found) return 1;
     Sleep(300);  // let it finish drawing, as a user would look first
-    PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(std::atoi(argv[i + 1]), BN_CLICKED), 0);
+    const char* command = argv[i + 1];
+    if (std::strncmp(command, "sys:", 4) == 0)
+      PostMessageA(s.found, WM_SYSCOMMAND, static_cast<WPARAM>(std::atoi(command + 4)), 0);
+    else
+      PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(std::atoi(command), BN_CLICKED), 0);
   }
   return 0;
 }

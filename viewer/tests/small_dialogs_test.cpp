@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -16,10 +17,16 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD) {
   HWND dlg = GetActiveWindow();
   if (g_act) g_act(dlg);
 }
-INT_PTR runWith(CDialog& dlg, std::function<void(HWND)> act) {
+INT_PTR runWith(CDialog& dlg, std::function<void(HWND)> act, HWND owner = nullptr) {
   g_act = std::move(act);
   SetTimer(nullptr, 0, 50, onTimer);
-  return dlg.DoModal(nullptr);
+  return dlg.DoModal(owner);
+}
+
+POINT centre(HWND w) {
+  RECT r;
+  GetWindowRect(w, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 std::string text(HWND dlg, int id) {
@@ -36,8 +43,12 @@ TEST(SmallDialogs, ResultShowsOneLinePerLineFeedAndOkContinues) {
   dlg.m_text = "一行目\n二行目\n";
   int lines = 0;
   std::string caption;
+  DWORD selStart = 99, selEnd = 99;
+  bool editFocused = false;
   INT_PTR r = runWith(dlg, [&](HWND h) {
     lines = static_cast<int>(SendDlgItemMessageA(h, IDC_TEXT, EM_GETLINECOUNT, 0, 0));
+    SendDlgItemMessageA(h, IDC_TEXT, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    editFocused = GetFocus() == GetDlgItem(h, IDC_TEXT);
     char c[64] = {};
     GetWindowTextA(h, c, sizeof c);
     caption = c;
@@ -46,6 +57,9 @@ TEST(SmallDialogs, ResultShowsOneLinePerLineFeedAndOkContinues) {
   EXPECT_EQ(r, IDOK);
   EXPECT_EQ(lines, 3);
   EXPECT_EQ(caption, "結果表示");
+  EXPECT_TRUE(editFocused) << "the report takes the keys, to scroll it";
+  EXPECT_EQ(selStart, 0u) << "caret at the start";
+  EXPECT_EQ(selEnd, 0u) << "nothing selected";
   MSG msg;
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "OK does not end the program";
 }
@@ -94,7 +108,9 @@ TEST(SmallDialogs, SfxKindStartsOnWindows95AndReportsTheChoice) {
 
 TEST(SmallDialogs, AboutShowsAbsentLibrariesDisabledWithTheirNames) {
   EXPECT_EQ(CAboutDlg::VersionLine("UNLHA32.DLL", 142), "UNLHA32.DLL Ver1.42");
-  EXPECT_EQ(CAboutDlg::VersionLine("CAB32.DLL", 105), "CAB32.DLL Ver1.5");
+  EXPECT_EQ(CAboutDlg::VersionLine("CAB32.DLL", 105), "CAB32.DLL Ver1.05");
+  EXPECT_EQ(CAboutDlg::VersionLine("TAR32.DLL", 305), "TAR32.DLL Ver3.05");
+  EXPECT_EQ(CAboutDlg::VersionLine("UNZIP32.DLL", 540), "UNZIP32.DLL Ver5.40");
   CAboutDlg dlg;
   dlg.m_viewerPath = "notepad";
   bool zipEnabled = true;
@@ -107,6 +123,28 @@ TEST(SmallDialogs, AboutShowsAbsentLibrariesDisabledWithTheirNames) {
   // No UNZIP32.DLL is beside the test program.
   EXPECT_FALSE(zipEnabled);
   EXPECT_EQ(zipText, "UNZIP32.DLL");
+}
+
+TEST(SmallDialogs, EachOpensCentredOverItsOwner) {
+  HWND owner = CreateWindowExA(0, "Static", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 60, 700, 500, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  const POINT want = centre(owner);
+  CAboutDlg about;
+  about.m_viewerPath = "notepad";
+  CResultDlg result;
+  CNoticeDlg notice;
+  CSfxKindDlg kind;
+  for (CDialog* dlg : std::initializer_list<CDialog*>{&about, &result, &notice, &kind}) {
+    POINT got{};
+    runWith(*dlg, [&](HWND h) {
+      got = centre(h);
+      PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }, owner);
+    EXPECT_LE(std::abs(got.x - want.x), 1) << dlg->TemplateId();
+    EXPECT_LE(std::abs(got.y - want.y), 1) << dlg->TemplateId();
+  }
+  DestroyWindow(owner);
 }
 
 }  // namespace

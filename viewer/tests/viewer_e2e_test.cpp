@@ -177,6 +177,8 @@ TEST_F(ViewerEndToEnd, ListsTheSampleAsArctoolDoes) {
   EXPECT_EQ(status.rfind(std::to_string(expected.size()) + " 個のﾌｧｲﾙ  総圧縮率 ", 0), 0u) << status;
   ASSERT_GT(status.size(), 8u);
   EXPECT_EQ(status.substr(status.size() - 8), ")    LHA") << status;
+  const LRESULT length = SendMessageA(app.status(), SB_GETTEXTLENGTHA, 0, 0);
+  EXPECT_EQ(HIWORD(length) & SBT_NOBORDERS, SBT_NOBORDERS) << "the status text is drawn without borders";
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.window, IDC_EXTRACT)));
   EXPECT_TRUE(app.close());
   // Settings are written at the end.

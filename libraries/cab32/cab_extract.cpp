@@ -156,13 +156,13 @@ int listCommand(Context& ctx) {
   auto reader = openForCommand(ctx, result);
   if (!reader) return result;
   const std::vector<size_t> picked = selectEntries(ctx, *reader);
-  ctx.report.line("    サイズ  圧縮サイズ   比率  方式        日時                 名前");
+  ctx.report.line("    サイズ  圧縮サイズ   比率  方式          日時                 名前");
   uint64_t total = 0, packed = 0;
   for (size_t i : picked) {
     const fmt::Entry& e = reader->entries()[i];
     const uint16_t r = ratio(e);
     char line[160];
-    std::snprintf(line, sizeof line, "%10llu  %10llu  %3u.%u%%  %-10s  %04u-%02u-%02u %02u:%02u:%02u  ",
+    std::snprintf(line, sizeof line, "%10llu  %10llu  %3u.%u%%  %-12s  %04u-%02u-%02u %02u:%02u:%02u  ",
                   static_cast<unsigned long long>(e.size), static_cast<unsigned long long>(e.packedSize), r / 10u,
                   r % 10u, e.method.c_str(), 1980u + (e.dosDate >> 9), (e.dosDate >> 5) & 15u, e.dosDate & 31u,
                   e.dosTime >> 11, (e.dosTime >> 5) & 63u, (e.dosTime & 31u) * 2);

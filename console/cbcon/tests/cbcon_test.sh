@@ -76,6 +76,8 @@ if [ -d "$corpus/valid" ] && command -v cabextract >/dev/null; then
     mkdir -p "ours/$name" "theirs/$name"
     cabextract -q "${enc[@]}" -d "theirs/$name" "$cabfile" >/dev/null 2>&1
     run -x -k "$(winpath "$cabfile")" "ours\\$name\\" >"ours-$name.out" 2>&1
+    status=$?
+    [ $status -eq 0 ] || fail "$name: cbcon exit status $status"
     case $name in
       encoding-koi8 | encoding-latin1 | case-*)
         # Names are read as Shift-JIS (the format's rule), not as cabextract reads them.

@@ -227,3 +227,81 @@ TEST_F(ExtractionFlow, SelfExtractingAsksTheKindThenTheFolderInCreationMode) {
     EXPECT_NE(result, "<none>") << "the library's answer is shown";
   });
 }
+
+// The same flows over a cabinet that the real CAB32.DLL beside the test made of
+// the workspace's files: listed, extracted with each of the three options.
+class CabExtractionFlow : public ExtractionFlow {
+ protected:
+  void SetUp() override {
+    ExtractionFlow::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    cab_ = LoadLibraryA((TestBinFolder() + "CAB32.DLL").c_str());
+    if (!cab_) GTEST_SKIP() << "needs CAB32.DLL beside the test";
+    ASSERT_TRUE(cabFns_.bind(cab_, "Cab"));
+    cabinet_ = work_ + "t.cab";
+    char out[4096] = {};
+    const std::string line = "-a -r -ml:18 \"" + cabinet_ + "\" \"" + src_ + "\" *.*";
+    ASSERT_EQ(cabFns_.command(nullptr, line.c_str(), out, sizeof out), 0) << out;
+  }
+  void TearDown() override {
+    ExtractionFlow::TearDown();
+    if (cab_) FreeLibrary(cab_);
+  }
+  HMODULE cab_ = nullptr;
+  archiver::Functions cabFns_;
+  std::string cabinet_;
+};
+
+TEST_F(CabExtractionFlow, TheCabinetIsListedAndTheNoticeLeavesCab32Out) {
+  CArchiveManager m;
+  const std::string notice = m.LoadLibraries();
+  EXPECT_EQ(notice.find("CAB32.DLL"), std::string::npos) << notice;
+  EXPECT_TRUE(m.Handler(kFormatCab)->IsPresent());
+  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+    EXPECT_EQ(v.m_archives.Format(), kFormatCab);
+    EXPECT_EQ(v.m_archives.FormatName(), "Cab");
+    ASSERT_EQ(v.m_rows.size(), 3u) << "a cabinet holds files only";
+    EXPECT_GE(RowOf(v, "a.txt"), 0);
+    EXPECT_GE(RowOf(v, "sub\\b.txt"), 0);
+    const int c = RowOf(v, "sub\\表\\c.txt");
+    ASSERT_GE(c, 0);
+    EXPECT_EQ(v.m_rows[static_cast<size_t>(c)].size, ReadFile(src_ + "sub\\表\\c.txt").size());
+  });
+}
+
+TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
+  auto prepare = [&] {
+    RemoveTree(dest_);
+    for (const std::string& d : {dest_, dest_ + "sub\\", dest_ + "sub\\表\\"}) CreateDirectoryA(d.c_str(), nullptr);
+    WriteFile(dest_ + "a.txt", "old a");
+    SetFileYear(dest_ + "a.txt", 2001);
+    WriteFile(dest_ + "sub\\b.txt", "newer b");
+    SetFileYear(dest_ + "sub\\b.txt", 2090);
+  };
+  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+    // Folders off, "全て上書き" off: files land flat, nothing existing is replaced.
+    prepare();
+    ChooserChoice flat;
+    flat.useFolders = false;
+    std::string result = Run(v, flat);
+    EXPECT_EQ(ReadFile(dest_ + "b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "a.txt"), "old a") << "only new files: kept\n" << result;
+    EXPECT_NE(result.find("a.txt"), std::string::npos) << "the kept file is named\n" << result;
+
+    // Folders on, "全て上書き": an older file is replaced, a newer one kept.
+    prepare();
+    ChooserChoice all;
+    all.overwriteAll = true;
+    result = Run(v, all);
+    EXPECT_EQ(ReadFile(dest_ + "a.txt"), ReadFile(src_ + "a.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), "newer b") << result;
+    EXPECT_EQ(ReadFile(dest_ + "sub\\表\\c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
+
+    // Dates ignored as well: the newer file too.
+    prepare();
+    all.ignoreDate = true;
+    result = Run(v, all);
+    EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
+  });
+}

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "archiver.h"
 #include "registry.h"
 #include "remote_window.h"
 #include "resource.h"
@@ -291,6 +292,46 @@ TEST_F(ViewerEndToEnd, WithNoLibraryAtAllTheProgramEndsByItself) {
     EXPECT_EQ(WaitForSingleObject(app.pi.hProcess, 15000), WAIT_OBJECT_0) << "notice switched off: ends at once";
   }
   DeleteFileA(exe.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(ViewerEndToEnd, ACabinetMadeByCab32IsListed) {
+  HMODULE lib = LoadLibraryA((binFolder() + "CAB32.DLL").c_str());
+  if (!lib) GTEST_SKIP() << "CAB32.DLL is not built";
+  archiver::Functions cab;
+  ASSERT_TRUE(cab.bind(lib, "Cab"));
+  char tmp[MAX_PATH];
+  GetTempPathA(MAX_PATH, tmp);
+  const std::string folder = std::string(tmp) + "dexlor e2e cab\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryA((folder + "src").c_str(), nullptr);
+  CreateDirectoryA((folder + "src\\ソフト").c_str(), nullptr);
+  std::ofstream(folder + "src\\one.txt") << std::string(5000, 'x');
+  std::ofstream(folder + "src\\ソフト\\表.txt") << "表";
+  const std::string cabinet = folder + "made.cab";
+  char out[4096] = {};
+  const std::string line = "-a -r -mz \"" + cabinet + "\" \"" + folder + "src\\\" *.*";
+  ASSERT_EQ(cab.command(nullptr, line.c_str(), out, sizeof out), 0) << out;
+  FreeLibrary(lib);
+  {
+    Dexlor app("\"" + cabinet + "\"");
+    ASSERT_NE(app.window, nullptr);
+    EXPECT_EQ(WindowText(app.window), "Ｄｅｘｌｏｒ - " + cabinet);
+    const auto rows = app.rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "one.txt");
+    EXPECT_EQ(rows[0][1], "5,000");
+    EXPECT_EQ(rows[1][0], "ソフト\\表.txt");
+    const std::string status = StatusBarText(app.status());
+    EXPECT_EQ(status.rfind("2 個のﾌｧｲﾙ  総圧縮率 ", 0), 0u) << status;
+    ASSERT_GT(status.size(), 3u);
+    EXPECT_EQ(status.substr(status.size() - 3), "Cab") << status;
+  }
+  DeleteFileA(cabinet.c_str());
+  DeleteFileA((folder + "src\\ソフト\\表.txt").c_str());
+  DeleteFileA((folder + "src\\one.txt").c_str());
+  RemoveDirectoryA((folder + "src\\ソフト").c_str());
+  RemoveDirectoryA((folder + "src").c_str());
   RemoveDirectoryA(folder.c_str());
 }
 

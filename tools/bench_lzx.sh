@@ -2,7 +2,7 @@
 # bench_lzx.sh [BUILD] [WINDOWBITS]: the LZX encoder's size and speed on the
 # benchmark corpora against gcab -z (MSZIP), with and without the x86 call
 # translation, and decoding time against cabextract on the same cabinets.
-# BUILD is a native build tree holding libformats.a (default build/lzx).
+# BUILD is a native build tree holding libformats_archive.a (default build/lzx).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/lzx}
@@ -11,7 +11,8 @@ corpus=$root/build/bench-corpus
 "$root/tools/bench_corpus.sh" "$corpus" >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-lib=$(find "$build" -name libformats.a | head -1)
+lib=$(find "$build" -name libformats_archive.a | head -1)
+[ -n "$lib" ] || { echo "bench_lzx: no libformats_archive.a under $build" >&2; exit 1; }
 for tool in lzx_bench lzx_cab_decode_bench; do
   clang++ -std=c++20 -O2 -I"$root/libraries/formats" "$root/tools/$tool.cpp" "$lib" -lz -o "$work/$tool"
 done

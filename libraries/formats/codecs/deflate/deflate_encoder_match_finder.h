@@ -1,21 +1,33 @@
-// Match finder for the deflate encoder: for each position of a piece of input,
-// the matches of increasing length it can use within the 32 KB window. The
-// input is one span in memory (history, then the pieces), searched piece by
-// piece; the trees run on from piece to piece. Positions with the same first
-// four bytes form a binary tree ordered by the bytes that follow, newest at the
-// root; a table by three bytes adds the nearest 3-byte match.
+// Match finder for the deflate encoder: the binary trees of
+// codecs/bt_match_finder.h over one span in memory (history, then the pieces),
+// searched piece by piece within the 32 KB window; the trees run on from piece
+// to piece.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "codecs/match_hash.h"
+#include "codecs/bt_match_finder.h"
 
 namespace fmt::codecs::deflate {
 
 struct Match {
   uint16_t length;
   uint16_t dist;  // 1..32768
+};
+
+struct TreeTraits {
+  using Match = deflate::Match;
+  using Distance = uint16_t;
+  static constexpr size_t kMaxMatch = 258;
+  static constexpr int kHashBits = 16;
+  // Only this table finds 3-byte matches, so it is large enough that the
+  // nearest one is seldom lost to a collision (programs shrink 0.2% more than
+  // with 14 bits).
+  static constexpr int kHash3Bits = 18;
+  static constexpr uint32_t kMaxDistance = 32768;
+  static constexpr size_t kRingSlots = 2 * 32768;
+  static constexpr bool kStopMoves = false;  // the span's end
 };
 
 class MatchFinder {
@@ -37,29 +49,11 @@ class MatchFinder {
   // cuts them. Pieces are searched in order.
   void findAll(size_t from, size_t end, std::vector<Match>& matches, std::vector<uint32_t>& first);
 
-  // Tree slots by position modulo twice the window: a slot is reused only
-  // once its position is out of reach.
-  static constexpr size_t kSlots = 2 * 32768;
-
  private:
-  static constexpr int kHashBits = 16;
-  // Only this table finds 3-byte matches, so it is large enough that the
-  // nearest one is seldom lost to a collision (programs shrink 0.2% more than
-  // with 14 bits).
-  static constexpr int kHash3Bits = 18;
-  uint32_t hash4(size_t p) const;
-  uint32_t hash3(size_t p) const;
-  // Makes p the root of its tree; with `out`, appends each longer match met.
-  void insert(size_t p, size_t maxLen, int depth, size_t best, std::vector<Match>* out);
-
-  int depth_;
+  BtMatchFinder<TreeTraits> trees_;
   int historyDepth_;
-  uint32_t nice_;
-  const uint8_t* b_ = nullptr;
   size_t size_ = 0;
   size_t entered_ = 0;  // positions before this are in the trees
-  std::vector<int32_t> head_, head3_;
-  std::vector<int32_t> smaller_, larger_;
 };
 
 }  // namespace fmt::codecs::deflate

@@ -4,6 +4,7 @@
 
 #include "codecs/lh/lzh_decoders.h"
 #include "core/checksum.h"
+#include "core/extract.h"
 
 namespace fmt::lzh {
 
@@ -142,6 +143,14 @@ void LzhReader::copyRaw(size_t index, OutStream& out) {
     out.write(buf.data(), n);
     left -= n;
   }
+}
+
+ExtractSummary testArchive(const std::string& path, ExtractObserver& observer) {
+  auto reader = LzhReader::open(fileByteSource(path));
+  if (!reader) fail(ErrorKind::Usage, path + " is not an LZH archive");
+  ExtractRequest req;
+  req.testOnly = true;
+  return extractEntries(*reader, req, observer);
 }
 
 }  // namespace fmt::lzh

@@ -11,9 +11,9 @@
 // The prefix is FORMAT up to its first ':' ("cab" for "cab:lzx:21"); the function
 // gets the whole FORMAT to read its options from, the archive path and the items
 // collected from the operands (core/sources.h). It writes the archive through
-// fmt::AtomicFile, returns the exit status (0 when all went well) and may throw
-// fmt::Error, which arctool prints as one line (ErrorKind::Usage for a FORMAT it
-// does not understand).
+// fmt::AtomicFile (core/atomic_file.h), returns the exit status (0 when all went
+// well) and may throw fmt::Error, which arctool prints as one line
+// (ErrorKind::Usage for a FORMAT it does not understand).
 #pragma once
 #include <functional>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "core/checked_out_stream.h"
 #include "core/names.h"
 
 namespace fmt::cab {
@@ -55,19 +56,18 @@ void CabReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   try {
     reader.skip(start - reader.position());
     std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(size, 65536)));
-    uint64_t done = 0;
+    // The folder reader checks every data block; a file has no check value of its own.
+    CheckedOutStream<NoCheck> sink(out, size, progress);
     if (progress && !progress(0, size)) fail(ErrorKind::Cancelled, "cancelled");
-    while (done < size) {
-      size_t want = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - done));
+    while (sink.done() < size) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(buf.size(), size - sink.done()));
       size_t got = reader.read(buf.data(), want);
       if (got == 0) {
         const std::string& next = set_.folders[f.folder].missingAfter;
         if (!next.empty()) fail(ErrorKind::Truncated, "the file goes on in cabinet " + next + ", which is not there");
-        fail(ErrorKind::Truncated, "folder ends " + std::to_string(size - done) + " bytes before the file does");
+        fail(ErrorKind::Truncated, "folder ends " + std::to_string(size - sink.done()) + " bytes before the file does");
       }
-      out.write(buf.data(), got);
-      done += got;
-      if (progress && !progress(done, size)) fail(ErrorKind::Cancelled, "cancelled");
+      sink.write(buf.data(), got);
     }
   } catch (...) {
     cached_.reset();

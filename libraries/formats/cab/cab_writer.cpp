@@ -5,7 +5,7 @@
 
 #include "cab/cab_codecs.h"
 #include "base/error.h"
-#include "core/extract.h"
+#include "core/atomic_file.h"
 #include "platform/platform.h"
 
 namespace fmt::cab {

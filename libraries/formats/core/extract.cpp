@@ -3,18 +3,13 @@
 // after the reader verified the data, stamps and attributes restored.
 #include "core/extract.h"
 
+#include "core/atomic_file.h"
+
 #include <exception>
 
 namespace fmt {
 
 namespace {
-
-std::string parentFolder(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return path.substr(0, 1);
-  return path.substr(0, slash);
-}
 
 // Refuses a path below `dest` when any existing component of it is a symbolic
 // link (or a Windows reparse point): writing there could land anywhere.
@@ -112,7 +107,7 @@ class Run {
         case Decision::Cancel: return false;
       }
     } else {
-      const std::string parent = parentFolder(ev.path);
+      const std::string parent = platform::parentFolder(ev.path);
       if (parent != lastFolder_) platform::makeFolders(parent);
       lastFolder_ = parent;
     }
@@ -202,36 +197,6 @@ class Run {
 
 ExtractSummary extractEntries(ArchiveReader& reader, const ExtractRequest& req, ExtractObserver& observer) {
   return Run(reader, req, observer).execute();
-}
-
-AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-  const std::string folder = parentFolder(target);
-  // CreateNew makes a race with another writer choosing the same name harmless.
-  for (int attempt = 0;; ++attempt) {
-    temp_ = platform::uniqueName(folder, "~fmt");
-    try {
-      file_ = platform::File::open(temp_, platform::File::CreateNew);
-      return;
-    } catch (const Error&) {
-      if (attempt >= 3 || !platform::stat(temp_).exists) throw;
-    }
-  }
-}
-
-AtomicFile::~AtomicFile() {
-  if (committed_) return;
-  file_.reset();
-  try {
-    platform::removeFile(temp_);
-  } catch (const Error&) {
-  }
-}
-
-void AtomicFile::commit() {
-  file_->close();
-  platform::renameReplace(temp_, target_);
-  committed_ = true;
-  file_.reset();
 }
 
 }  // namespace fmt

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "codecs/lh/lzh_decoders.h"
-#include "core/checksum.h"
+#include "core/checked_out_stream.h"
+#include "core/extract.h"
 
 namespace fmt::lzh {
 
@@ -12,26 +13,6 @@ namespace {
 // How far into a file to look for an archive behind a self-extracting program.
 constexpr uint64_t kExeSearch = 4u << 20;    // files starting with "MZ"
 constexpr uint64_t kOtherSearch = 64u << 10;  // .com and other stubs
-
-// Checks CRC-16 and reports progress while passing decoded bytes on.
-class CheckedOut : public OutStream {
- public:
-  CheckedOut(OutStream& out, const ProgressFn& progress, uint64_t total)
-      : out_(out), progress_(progress), total_(total) {}
-  void write(const void* buf, size_t n) override {
-    crc = crc16Update(crc, buf, n);
-    done_ += n;
-    out_.write(buf, n);
-    if (progress_ && !progress_(done_, total_)) fail(ErrorKind::Cancelled, "cancelled");
-  }
-  uint16_t crc = 0;
-
- private:
-  OutStream& out_;
-  const ProgressFn& progress_;
-  uint64_t total_;
-  uint64_t done_ = 0;
-};
 
 }  // namespace
 
@@ -126,9 +107,9 @@ void LzhReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   auto decoder = codecs::makeLzhDecoder(e.method);
   if (!decoder) fail(ErrorKind::Unsupported, "unsupported method " + e.method + " for " + e.name);
   RangeInStream in(*src_, h.dataOffset(), e.packedSize);
-  CheckedOut checked(out, progress, e.size);
+  CheckedOutStream<Crc16Check> checked(out, e.size, progress);
   decoder->decode(in, e.size, checked);
-  if (checked.crc != e.crc) fail(ErrorKind::Checksum, "CRC error in " + e.name);
+  if (checked.check() != e.crc) fail(ErrorKind::Checksum, "CRC error in " + e.name);
 }
 
 void LzhReader::copyRaw(size_t index, OutStream& out) {
@@ -142,6 +123,14 @@ void LzhReader::copyRaw(size_t index, OutStream& out) {
     out.write(buf.data(), n);
     left -= n;
   }
+}
+
+ExtractSummary testArchive(const std::string& path, ExtractObserver& observer) {
+  auto reader = LzhReader::open(fileByteSource(path));
+  if (!reader) fail(ErrorKind::Usage, path + " is not an LZH archive");
+  ExtractRequest req;
+  req.testOnly = true;
+  return extractEntries(*reader, req, observer);
 }
 
 }  // namespace fmt::lzh

@@ -9,6 +9,11 @@
 #include "lzh/lzh_header.h"
 #include "lzh/lzh_source.h"
 
+namespace fmt {
+struct ExtractSummary;
+class ExtractObserver;
+}  // namespace fmt
+
 namespace fmt::lzh {
 
 inline constexpr char kFormatName[] = "LZH";
@@ -38,6 +43,9 @@ class LzhReader : public ArchiveReader {
   std::vector<Entry> entries_;
   std::vector<std::string> warnings_;
 };
+
+// Decodes and checks every member of the archive at `path` (Usage when it is none).
+ExtractSummary testArchive(const std::string& path, ExtractObserver& observer);
 
 }  // namespace fmt::lzh
 

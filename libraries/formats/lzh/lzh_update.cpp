@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "core/atomic_file.h"
 #include "core/names.h"
 
 namespace fmt::lzh {
@@ -158,13 +159,6 @@ void renameInArchive(const std::string& path, size_t index, const std::string& n
   w.finish();
   old.reset();
   af.commit();
-}
-
-ExtractSummary testArchive(const std::string& path, ExtractObserver& observer) {
-  auto reader = openExisting(path);
-  ExtractRequest req;
-  req.testOnly = true;
-  return extractEntries(*reader, req, observer);
 }
 
 }  // namespace fmt::lzh

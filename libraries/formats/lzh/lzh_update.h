@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/extract.h"
 #include "core/sources.h"
 #include "lzh/lzh_writer.h"
 
@@ -39,8 +38,5 @@ void deleteFromArchive(const std::string& path, const std::vector<size_t>& indic
 
 // Gives member `index` a new stored name (UTF-8, '/' between folders).
 void renameInArchive(const std::string& path, size_t index, const std::string& newName);
-
-// Decodes and checks every member.
-ExtractSummary testArchive(const std::string& path, ExtractObserver& observer);
 
 }  // namespace fmt::lzh

@@ -57,6 +57,8 @@ void setAttributes(const std::string& path, uint32_t attributes);  // read-only 
 std::vector<std::string> listFolder(const std::string& path);  // names only, no "." or ".."
 std::string currentFolder();
 std::string tempFolder();
+// The folder part of a path: "." when it has none, the root when it is in the root.
+std::string parentFolder(const std::string& path);
 // The path (folder + '/' + name) of a not yet existing name in `folder` whose
 // name starts with `prefix`.
 std::string uniqueName(const std::string& folder, const std::string& prefix);

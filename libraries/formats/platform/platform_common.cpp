@@ -244,6 +244,13 @@ void makeFolders(const std::string& path) {
   }
 }
 
+std::string parentFolder(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return path.substr(0, 1);
+  return path.substr(0, slash);
+}
+
 std::string uniqueName(const std::string& folder, const std::string& prefix) {
   static std::atomic<uint64_t> counter{0};
   // <chrono> cannot be used: the Windows build's CP932 literals choke on it.

@@ -151,86 +151,129 @@ class Scanner {
     }
   }
 
+  // A file, folder, link or device: its names, then what kind of entry it is,
+  // then where its data lies. False ends the listing (a warning says why).
   bool member(const uint8_t* block, char type, uint64_t at) {
     PaxValues pax = global_;
     pax.apply(local_);
     local_.clear();
+    Names names = storedNames(block, pax);
+    Numbers numbers;
+    if (!readNumbers(block, pax, at, numbers)) return false;
+    if (!acceptNames(names, at)) return false;
     Entry e;
     Item it;
+    describeEntry(type, names, numbers, e);
+    if (!locateData(block, type, pax, numbers.size, e, it)) return false;
+    return skipData(std::move(e), std::move(it));
+  }
 
-    const Flavor flavor = flavorOf(block);
-    std::string name = fieldString(block, kName);
-    if (flavor == Flavor::Ustar) {
+  struct Names {
+    std::string name, link;
+  };
+  struct Numbers {
+    int64_t size = 0, mtime = 0, mode = 0;
+  };
+
+  // The header's names, overridden by a GNU long name or link, then by pax
+  // records; the long names apply to this entry only.
+  Names storedNames(const uint8_t* block, const PaxValues& pax) {
+    Names n;
+    n.name = fieldString(block, kName);
+    if (flavorOf(block) == Flavor::Ustar) {
       const std::string prefix = fieldString(block, kPrefix);
-      if (!prefix.empty()) name = prefix + "/" + name;
+      if (!prefix.empty()) n.name = prefix + "/" + n.name;
     }
-    if (longName_) name = *longName_;
-    if (const std::string* p = pax.get("path")) name = *p;
-    if (const std::string* p = pax.get("GNU.sparse.name")) name = *p;
-    std::string link = fieldString(block, kLinkname);
-    if (longLink_) link = *longLink_;
-    if (const std::string* p = pax.get("linkpath")) link = *p;
+    if (longName_) n.name = *longName_;
+    if (const std::string* p = pax.get("path")) n.name = *p;
+    if (const std::string* p = pax.get("GNU.sparse.name")) n.name = *p;
+    n.link = fieldString(block, kLinkname);
+    if (longLink_) n.link = *longLink_;
+    if (const std::string* p = pax.get("linkpath")) n.link = *p;
     longName_.reset();
     longLink_.reset();
+    return n;
+  }
 
-    int64_t size = 0, mtime = 0, mode = 0;
-    bool sizeOk = parseField(block, kSize, size) && size >= 0;
+  // Size, stamp and mode, pax records before the header's fields; a size that
+  // cannot be read ends the listing, since the next header cannot be found.
+  bool readNumbers(const uint8_t* block, const PaxValues& pax, uint64_t at, Numbers& n) {
+    bool sizeOk = parseField(block, kSize, n.size) && n.size >= 0;
     if (const std::string* p = pax.get("size")) {
       uint64_t v;
       sizeOk = parsePaxNumber(*p, v) && v < (uint64_t{1} << 62);
-      size = static_cast<int64_t>(v);
+      n.size = static_cast<int64_t>(v);
     }
     if (!sizeOk) {
       warn("a damaged size in the header at offset " + offsetText(at) + "; the rest of the archive is ignored");
       return false;
     }
-    if (!parseField(block, kMtime, mtime)) mtime = 0;
+    if (!parseField(block, kMtime, n.mtime)) n.mtime = 0;
     if (const std::string* p = pax.get("mtime")) {
       int64_t t;
-      if (parsePaxTime(*p, t)) mtime = t;
+      if (parsePaxTime(*p, t)) n.mtime = t;
     }
-    if (!parseField(block, kMode, mode) || mode < 0) mode = 0;
+    if (!parseField(block, kMode, n.mode) || n.mode < 0) n.mode = 0;
+    return true;
+  }
 
-    // A NUL can only come from a pax value; nothing after it is a name.
-    name = cString(name);
-    link = cString(link);
-    if (name.size() > kMaxNameLength || link.size() > kMaxNameLength) {
+  // Cuts the names at a NUL (only a pax value can hold one; nothing after it is
+  // a name) and holds them to the limits on their length and on all names together.
+  bool acceptNames(Names& n, uint64_t at) {
+    n.name = cString(n.name);
+    n.link = cString(n.link);
+    if (n.name.size() > kMaxNameLength || n.link.size() > kMaxNameLength) {
       warn("a name longer than " + std::to_string(kMaxNameLength) + " bytes at offset " + offsetText(at) +
            "; the rest of the archive is ignored");
       return false;
     }
-    if ((nameBytes_ += name.size() + link.size()) > kMaxNameBytes) {
+    if ((nameBytes_ += n.name.size() + n.link.size()) > kMaxNameBytes) {
       warn("the names of the entries exceed " + std::to_string(kMaxNameBytes) + " bytes; the rest is not listed");
       return false;
     }
-    const bool trailingSlash = !name.empty() && name.back() == '/';
+    return true;
+  }
+
+  // The type flag, or for a plain file a name ending in '/', says what the entry is.
+  static EntryKind kindOf(char type, const std::string& name) {
     switch (type) {
-      case '1': e.kind = EntryKind::Hardlink; break;
-      case '2': e.kind = EntryKind::Symlink; break;
+      case '1': return EntryKind::Hardlink;
+      case '2': return EntryKind::Symlink;
       case '3':
-      case '4': e.kind = EntryKind::Device; break;
+      case '4': return EntryKind::Device;
       case '5':
-      case 'D': e.kind = EntryKind::Folder; break;
-      case '6': e.kind = EntryKind::Fifo; break;
-      default: e.kind = trailingSlash ? EntryKind::Folder : EntryKind::File; break;
+      case 'D': return EntryKind::Folder;
+      case '6': return EntryKind::Fifo;
+      default: return !name.empty() && name.back() == '/' ? EntryKind::Folder : EntryKind::File;
     }
+  }
+
+  // The entry as listed: kind, name without trailing '/' or leading "./" (tar
+  // run on "." writes every name that way), link target, stamp, mode, attributes.
+  void describeEntry(char type, const Names& names, const Numbers& numbers, Entry& e) const {
+    e.kind = kindOf(type, names.name);
+    std::string name = names.name;
     while (name.size() > 1 && name.back() == '/') name.pop_back();
-    // "./a" is "a": tar run on "." writes every name that way.
     while (name.size() > 2 && name.compare(0, 2, "./") == 0) name.erase(0, 2);
     e.name = name;
-    if (e.kind == EntryKind::Symlink || e.kind == EntryKind::Hardlink) e.linkTarget = link;
+    if (e.kind == EntryKind::Symlink || e.kind == EntryKind::Hardlink) e.linkTarget = names.link;
     e.encoding = platform::isValidUtf8(e.name) && platform::isValidUtf8(e.linkTarget) ? NameEncoding::Utf8
                                                                                      : NameEncoding::ShiftJis;
-    e.mtime = mtime;
-    unixToDosTime(mtime, e.dosDate, e.dosTime);
+    e.mtime = numbers.mtime;
+    unixToDosTime(numbers.mtime, e.dosDate, e.dosTime);
     static const uint32_t kTypeBits[] = {0100000, 0040000, 0120000, 0100000, 0020000, 0010000};
+    const int64_t mode = numbers.mode;
     e.hasUnixMode = true;
     e.unixMode = static_cast<uint32_t>(mode & 07777) | kTypeBits[static_cast<int>(e.kind)];
     if (type == '4') e.unixMode = static_cast<uint32_t>(mode & 07777) | 0060000;
     if (e.kind == EntryKind::Folder) e.attributes |= kAttrFolder;
     if (!(mode & 0200)) e.attributes |= kAttrReadOnly;
     e.method = filterName(in_.filter());
+  }
 
+  // Where the data starts and how much is stored, with a sparse file's map read
+  // (old GNU form from the header, pax forms from the records).
+  bool locateData(const uint8_t* block, char type, const PaxValues& pax, int64_t size, Entry& e, Item& it) {
     it.storedSize = static_cast<uint64_t>(size);
     e.size = it.storedSize;
     if (e.kind == EntryKind::Folder) e.size = 0;
@@ -242,8 +285,12 @@ class Scanner {
       it.problem = checkSparseMap(it.map, e.size, it.storedSize);
       if (!it.problem.empty()) warn("entry " + e.name + ": " + it.problem);
     }
+    return true;
+  }
 
-    // Skip the data; a stream that ends inside it leaves the entry unreadable.
+  // Lists the entry and goes past its data; a stream that ends inside the data
+  // leaves the entry unreadable and ends the listing.
+  bool skipData(Entry e, Item it) {
     const uint64_t dataEnd = it.dataOffset + it.storedSize;
     const bool whole = in_.seek(dataEnd);
     if (!whole) {

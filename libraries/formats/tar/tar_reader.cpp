@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "codecs/deflate/gzip_decoder.h"
+#include "core/checked_out_stream.h"
 #include "platform/platform.h"
 #include "tar/tar_format.h"
 
@@ -18,23 +19,6 @@ class InputView : public InStream {
 
  private:
   DecodedInput& in_;
-};
-
-class ProgressOut : public OutStream {
- public:
-  ProgressOut(OutStream& out, uint64_t total, const ProgressFn& progress) : out_(out), total_(total), progress_(progress) {}
-  void write(const void* buf, size_t n) override {
-    out_.write(buf, n);
-    done_ += n;
-    if (progress_ && !progress_(done_, total_)) fail(ErrorKind::Cancelled, "cancelled");
-  }
-  uint64_t done() const { return done_; }
-
- private:
-  OutStream& out_;
-  uint64_t total_;
-  const ProgressFn& progress_;
-  uint64_t done_ = 0;
 };
 
 void copy(InStream& in, OutStream& out, uint64_t n, const char* what) {
@@ -139,7 +123,7 @@ void TarReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   const Item& it = dir_.items[index];
   if (!it.problem.empty()) fail(it.problemKind, it.problem);
   if (e.kind != EntryKind::File) return;  // folders, links, devices: nothing to write
-  ProgressOut counted(out, e.size, progress);
+  CheckedOutStream<NoCheck> counted(out, e.size, progress);
   try {
     if (!input_->seek(it.dataOffset)) fail(ErrorKind::Truncated, "the archive ends before this entry's data");
     InputView view(*input_);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/extract.h"
+#include "core/atomic_file.h"
 #include "platform/platform.h"
 #include "tar/tar_format.h"
 #include "tar/tar_pax.h"

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "core/extract.h"
+#include "core/atomic_file.h"
 #include "test_support.h"
 
 namespace {

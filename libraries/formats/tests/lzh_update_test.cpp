@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/extract.h"
 #include "core/names.h"
 #include "lzh/lzh_reader.h"
 #include "lzh/lzh_update.h"

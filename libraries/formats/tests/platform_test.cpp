@@ -166,6 +166,14 @@ TEST(PlatformFiles, UniqueNames) {
   EXPECT_FALSE(pf::stat(b).exists);
 }
 
+// Where AtomicFile puts its temporary and where extraction makes folders.
+TEST(PlatformFiles, ParentFolders) {
+  EXPECT_EQ(pf::parentFolder("a/b/c.txt"), "a/b");
+  EXPECT_EQ(pf::parentFolder("a\\b.txt"), "a");
+  EXPECT_EQ(pf::parentFolder("c.txt"), ".");
+  EXPECT_EQ(pf::parentFolder("/c.txt"), "/");
+}
+
 TEST(PlatformFiles, NamesOutsideShiftJis) {
   // 表示, half-width ｱ, an emoji and Latin é: the last two have no Shift-JIS form.
   const std::string name = "\xE8\xA1\xA8\xE7\xA4\xBA\xEF\xBD\xB1\xF0\x9F\x98\x80\xC3\xA9.txt";

@@ -1,11 +1,11 @@
 #include "zip/zip_methods.h"
 
-#include <zlib.h>
-
+#include <optional>
 #include <vector>
 
 #include "codecs/bzip2/bzip2.h"
 #include "codecs/deflate/deflate64_decoder.h"
+#include "codecs/deflate/raw_inflater.h"
 #include "zip/zip_format.h"
 
 namespace fmt::zip {
@@ -15,14 +15,12 @@ constexpr size_t kChunk = 1 << 18;
 
 }  // namespace
 
+using codecs::RawInflater;
+
 struct Decompressor::State {
   std::vector<uint8_t> in, out;  // made on first use
-  z_stream z{};
-  bool zReady = false;
+  std::optional<RawInflater> inflater;
 
-  ~State() {
-    if (zReady) inflateEnd(&z);
-  }
   void buffers() {
     if (in.empty()) in.resize(kChunk), out.resize(kChunk);
   }
@@ -35,29 +33,32 @@ struct Decompressor::State {
   // zlib's raw inflate: faster than ours, and deflate is by far the common method.
   void inflateDeflate(InStream& src, OutStream& dst) {
     buffers();
-    if (!zReady) {
-      if (inflateInit2(&z, -MAX_WBITS) != Z_OK) fail(ErrorKind::Io, "cannot start the deflate decoder");
-      zReady = true;
-    } else if (inflateReset(&z) != Z_OK) {
+    if (!inflater) {
+      inflater.emplace("cannot start the deflate decoder");
+    } else if (!inflater->reset()) {
       fail(ErrorKind::Io, "cannot restart the deflate decoder");
     }
-    z.avail_in = 0;
+    size_t pos = 0, left = 0;  // the unread part of `in`
     for (;;) {
-      if (z.avail_in == 0) {
-        size_t r = src.read(in.data(), in.size());
-        if (r == 0) fail(ErrorKind::Truncated, "deflate data ends too early");
-        z.next_in = in.data();
-        z.avail_in = static_cast<uInt>(r);
+      if (left == 0) {
+        left = src.read(in.data(), in.size());
+        if (left == 0) fail(ErrorKind::Truncated, "deflate data ends too early");
+        pos = 0;
       }
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      int rc = inflate(&z, Z_NO_FLUSH);
-      size_t made = out.size() - z.avail_out;
-      if (made) dst.write(out.data(), made);
-      if (rc == Z_STREAM_END) return;
-      if (rc == Z_MEM_ERROR) fail(ErrorKind::Io, "out of memory in the deflate decoder");
-      if (rc != Z_OK && rc != Z_BUF_ERROR)
-        fail(ErrorKind::Corrupt, std::string("deflate data: ") + (z.msg ? z.msg : "invalid"));
+      const RawInflater::Step step = inflater->step(in.data() + pos, left, out.data(), out.size());
+      pos += step.used;
+      left -= step.used;
+      if (step.made) dst.write(out.data(), step.made);
+      switch (step.status) {
+        case RawInflater::Status::End: return;
+        case RawInflater::Status::Progress:
+        case RawInflater::Status::Stalled: break;
+        case RawInflater::Status::OutOfMemory: fail(ErrorKind::Io, "out of memory in the deflate decoder");
+        default: {
+          const char* why = inflater->message();
+          fail(ErrorKind::Corrupt, std::string("deflate data: ") + (why ? why : "invalid"));
+        }
+      }
     }
   }
 };

@@ -3,36 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/checksum.h"
+#include "core/checked_out_stream.h"
 #include "zip/zip_format.h"
 #include "zip/zip_methods.h"
 
 namespace fmt::zip {
 namespace {
-
-// Counts and checks what an entry decodes to; stops a stream that claims less
-// than it produces (a bomb) as soon as it passes the stated size.
-class CheckedOutStream : public OutStream {
- public:
-  CheckedOutStream(OutStream& out, uint64_t expected, const ProgressFn& progress)
-      : out_(out), expected_(expected), progress_(progress) {}
-  void write(const void* buf, size_t n) override {
-    if (n > expected_ - count_) fail(ErrorKind::Corrupt, "the entry decodes to more than its stated size");
-    crc_ = crc32Update(crc_, buf, n);
-    out_.write(buf, n);
-    count_ += n;
-    if (progress_ && !progress_(count_, expected_)) fail(ErrorKind::Cancelled, "cancelled");
-  }
-  uint64_t count() const { return count_; }
-  uint32_t crc() const { return crc_; }
-
- private:
-  OutStream& out_;
-  uint64_t expected_;
-  const ProgressFn& progress_;
-  uint64_t count_ = 0;
-  uint32_t crc_ = 0;
-};
 
 std::string hex32(uint32_t v) {
   char buf[9];
@@ -78,7 +54,9 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
     fail(ErrorKind::Unsupported, "compression method " + methodName(it.method) + " is not supported");
 
   RangeInStream raw(*src_, it.dataOffset, it.packedSize);
-  CheckedOutStream checked(out, it.size, progress);
+  // The stated size also bounds what is passed on: a stream that claims less
+  // than it produces (a bomb) stops as soon as it passes it.
+  CheckedOutStream<Crc32Check> checked(out, it.size, progress, "the entry decodes to more than its stated size");
   const bool encrypted = it.flags & kFlagEncrypted;
   // The header check of an encrypted entry is one byte: one wrong password in
   // 256 passes it, and the data then decodes to garbage. Damage found then says
@@ -103,11 +81,11 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   } else {
     decompressor_.run(it.method, raw, checked);
   }
-  if (checked.count() != it.size)
+  if (checked.done() != it.size)
     damaged(ErrorKind::Corrupt,
-            "the entry decodes to " + std::to_string(checked.count()) + " bytes instead of " + std::to_string(it.size));
-  if (checked.crc() != it.crc)
-    damaged(ErrorKind::Checksum, "CRC error (stored " + hex32(it.crc) + ", computed " + hex32(checked.crc()) + ")");
+            "the entry decodes to " + std::to_string(checked.done()) + " bytes instead of " + std::to_string(it.size));
+  if (checked.check() != it.crc)
+    damaged(ErrorKind::Checksum, "CRC error (stored " + hex32(it.crc) + ", computed " + hex32(checked.check()) + ")");
   if (it.localFlags & kFlagDescriptor) checkDescriptor(it);
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 }  // namespace
 
-void BlockDecoder::read(BitReader& br, uint32_t capacity) {
+void BlockDecoder::read(MsbBitReader& br, uint32_t capacity) {
   storedCrc_ = br.bits(32);
   randomised_ = br.bit();
   uint32_t origPtr = br.bits(24);
@@ -82,7 +82,7 @@ void BlockDecoder::read(BitReader& br, uint32_t capacity) {
   repeat_ = 0;
 }
 
-void BlockDecoder::readSymbols(BitReader& br, uint32_t capacity) {
+void BlockDecoder::readSymbols(MsbBitReader& br, uint32_t capacity) {
   HuffmanDecoder tables[kMaxGroups];
   for (int t = 0; t < groups_; t++) tables[t].build(lengths_[t], inUse_ + 2);
   // The table grows with the block rather than with what its header claims, so a
@@ -113,7 +113,7 @@ void BlockDecoder::readSymbols(BitReader& br, uint32_t capacity) {
       br.checkOverrun();
     }
     --groupLeft;
-    if (br.available() < kMaxCodeLength) br.refill();
+    br.ensure(kMaxCodeLength);
     int sym = table->decode(br);
     if (sym <= kRunB) {
       // Run lengths are written in bijective base 2, least significant digit first.

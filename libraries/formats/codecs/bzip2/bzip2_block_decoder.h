@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/bzip2/bzip2_bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "codecs/bzip2/bzip2_format.h"
 
 namespace fmt::codecs::bz2 {
@@ -16,7 +16,7 @@ class BlockDecoder {
  public:
   // Reads a block whose magic has just been read; `capacity` is the stream's block
   // size. Throws Corrupt or Truncated.
-  void read(BitReader& br, uint32_t capacity);
+  void read(MsbBitReader& br, uint32_t capacity);
 
   // Writes up to n decoded bytes; fewer only when the block is finished.
   size_t produce(uint8_t* out, size_t n);
@@ -25,7 +25,7 @@ class BlockDecoder {
   uint32_t computedCrc() const { return ~crc_; }
 
  private:
-  void readSymbols(BitReader& br, uint32_t capacity);
+  void readSymbols(MsbBitReader& br, uint32_t capacity);
   template <bool Randomised>
   size_t produceFrom(uint8_t* out, size_t n);
 

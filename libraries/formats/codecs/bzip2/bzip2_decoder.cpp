@@ -4,14 +4,17 @@
 #include <vector>
 
 #include "codecs/bzip2/bzip2.h"
-#include "codecs/bzip2/bzip2_bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "codecs/bzip2/bzip2_block_decoder.h"
 
 namespace fmt::codecs {
 
+// Zeros past the end keep look-ahead simple; reading far into them means truncation.
+constexpr MsbBitReader::PastEnd kPastEnd{16, "bzip2 data ends early"};
+
 class Bzip2StreamDecoder {
  public:
-  Bzip2StreamDecoder(InStream& in, bool multiStream) : br_(in), multiStream_(multiStream) {}
+  Bzip2StreamDecoder(InStream& in, bool multiStream) : br_(in, kPastEnd), multiStream_(multiStream) {}
 
   size_t read(uint8_t* buf, size_t n) {
     try {
@@ -88,7 +91,7 @@ class Bzip2StreamDecoder {
     state_ = multiStream_ ? State::NextHeader : State::Done;
   }
 
-  bz2::BitReader br_;
+  MsbBitReader br_;
   bz2::BlockDecoder block_;
   bool multiStream_;
   State state_ = State::FirstHeader;

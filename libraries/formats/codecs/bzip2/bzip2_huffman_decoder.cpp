@@ -36,7 +36,7 @@ void HuffmanDecoder::build(const uint8_t* lengths, int count) {
   }
 }
 
-int HuffmanDecoder::decodeLong(BitReader& br) const {
+int HuffmanDecoder::decodeLong(MsbBitReader& br) const {
   uint32_t v = br.peek(kMaxCodeLength);
   for (int l = kFastBits + 1; l <= maxLength_; l++) {
     int32_t c = static_cast<int32_t>(v >> (kMaxCodeLength - l));

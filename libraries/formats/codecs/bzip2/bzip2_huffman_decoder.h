@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "codecs/bzip2/bzip2_bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "codecs/bzip2/bzip2_format.h"
 
 namespace fmt::codecs::bz2 {
@@ -16,7 +16,7 @@ class HuffmanDecoder {
   void build(const uint8_t* lengths, int count);
 
   // Needs kMaxCodeLength bits available in `br`.
-  int decode(BitReader& br) const {
+  int decode(MsbBitReader& br) const {
     uint16_t e = fast_[br.peek(kFastBits)];
     if (e & 0x1F) {
       br.skip(e & 0x1F);
@@ -26,7 +26,7 @@ class HuffmanDecoder {
   }
 
  private:
-  int decodeLong(BitReader& br) const;
+  int decodeLong(MsbBitReader& br) const;
 
   uint16_t fast_[1 << kFastBits];    // symbol << 5 | length, 0 where the code is longer
   int32_t limit_[kMaxCodeLength + 2];  // one past the last code of each length

@@ -1,10 +1,9 @@
 #include "codecs/deflate/gzip_decoder.h"
 
-#include <zlib.h>
-
 #include <cstring>
 #include <vector>
 
+#include "codecs/deflate/raw_inflater.h"
 #include "core/checksum.h"
 #include "core/copy.h"
 
@@ -13,11 +12,7 @@ namespace fmt::codecs {
 using namespace gzip;
 
 struct GzipInStream::State {
-  explicit State(InStream& src) : in(src) {
-    std::memset(&z, 0, sizeof z);
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) fail(ErrorKind::Io, "cannot start the inflater");
-  }
-  ~State() { inflateEnd(&z); }
+  explicit State(InStream& src) : in(src), inflater("cannot start the inflater") {}
 
   enum class Phase { Header, Body, Trailer, Between, Done };
 
@@ -25,7 +20,7 @@ struct GzipInStream::State {
   uint8_t inBuf[1 << 16];
   size_t inPos = 0, inLen = 0;
   bool inEnd = false;
-  z_stream z;
+  RawInflater inflater;
   Phase phase = Phase::Header;
   GzipHeader first;
   bool haveFirst = false;
@@ -92,7 +87,7 @@ struct GzipInStream::State {
       first = std::move(h);
       haveFirst = true;
     }
-    if (inflateReset(&z) != Z_OK) fail(ErrorKind::Io, "cannot restart the inflater");
+    if (!inflater.reset()) fail(ErrorKind::Io, "cannot restart the inflater");
     crc = 0;
     size = 0;
     phase = Phase::Body;
@@ -100,24 +95,20 @@ struct GzipInStream::State {
 
   size_t inflateSome(uint8_t* out, size_t n) {
     if (ensure(1) == 0) fail(ErrorKind::Truncated, "gzip data ends inside the compressed data");
-    z.next_in = inBuf + inPos;
-    z.avail_in = static_cast<uInt>(inLen - inPos);
-    z.next_out = out;
-    z.avail_out = static_cast<uInt>(n > (1u << 30) ? (1u << 30) : n);
-    const uInt outBefore = z.avail_out;
-    const int ret = inflate(&z, Z_NO_FLUSH);
-    inPos = inLen - z.avail_in;
-    const size_t produced = outBefore - z.avail_out;
-    crc = crc32Update(crc, out, produced);
-    size += static_cast<uint32_t>(produced);
-    if (ret == Z_STREAM_END) {
-      phase = Phase::Trailer;
-    } else if (ret == Z_DATA_ERROR || ret == Z_NEED_DICT) {
-      fail(ErrorKind::Corrupt, std::string("gzip data is damaged: ") + (z.msg ? z.msg : "bad deflate data"));
-    } else if (ret == Z_MEM_ERROR) {
-      fail(ErrorKind::Io, "out of memory while inflating");
+    const RawInflater::Step step = inflater.step(inBuf + inPos, inLen - inPos, out, n);
+    inPos += step.used;
+    crc = crc32Update(crc, out, step.made);
+    size += static_cast<uint32_t>(step.made);
+    switch (step.status) {
+      case RawInflater::Status::End: phase = Phase::Trailer; break;
+      case RawInflater::Status::Damaged: {
+        const char* why = inflater.message();
+        fail(ErrorKind::Corrupt, std::string("gzip data is damaged: ") + (why ? why : "bad deflate data"));
+      }
+      case RawInflater::Status::OutOfMemory: fail(ErrorKind::Io, "out of memory while inflating");
+      default: break;
     }
-    return produced;
+    return step.made;
   }
 
   void readTrailer() {

@@ -1,12 +1,11 @@
 #include "codecs/deflate/mszip.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "codecs/deflate/deflate_encoder.h"
+#include "codecs/deflate/raw_inflater.h"
 #include "base/error.h"
 
 namespace fmt::codecs {
@@ -31,46 +30,46 @@ struct History {
   }
 };
 
-std::string zmessage(const z_stream& z, const char* fallback) { return z.msg ? z.msg : fallback; }
-
 }  // namespace
 
 struct MszipDecoder::State {
-  z_stream z{};
+  RawInflater inflater{"cannot start the MSZIP decoder"};
   History history;
 };
 
-MszipDecoder::MszipDecoder() : s_(std::make_unique<State>()) {
-  if (inflateInit2(&s_->z, -MAX_WBITS) != Z_OK) fail(ErrorKind::Io, "cannot start the MSZIP decoder");
-}
+MszipDecoder::MszipDecoder() : s_(std::make_unique<State>()) {}
 
-MszipDecoder::~MszipDecoder() { inflateEnd(&s_->z); }
+MszipDecoder::~MszipDecoder() = default;
 
 void MszipDecoder::reset() { s_->history.size = 0; }
 
 void MszipDecoder::decodeBlock(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
   if (outSize > kMszipFrameSize) fail(ErrorKind::Corrupt, "MSZIP block larger than 32 KB");
   if (inSize < 2 || in[0] != 'C' || in[1] != 'K') fail(ErrorKind::Corrupt, "MSZIP block without its CK signature");
-  z_stream& z = s_->z;
-  inflateReset(&z);
-  if (s_->history.size) inflateSetDictionary(&z, s_->history.bytes, static_cast<uInt>(s_->history.size));
-  z.next_in = const_cast<Bytef*>(in + 2);
-  z.avail_in = static_cast<uInt>(inSize - 2);
-  z.next_out = out;
-  z.avail_out = static_cast<uInt>(outSize);
-  int rc = inflate(&z, Z_SYNC_FLUSH);
-  if (rc == Z_OK && z.avail_out == 0 && z.avail_in) {
+  RawInflater& inflater = s_->inflater;
+  // A refused reset needs no check of its own: the step then fails, and every
+  // failure below is damage.
+  inflater.reset(s_->history.bytes, s_->history.size);
+  const uint8_t* data = in + 2;
+  const size_t dataSize = inSize - 2;
+  RawInflater::Step step = inflater.step(data, dataSize, out, outSize);
+  if (step.status == RawInflater::Status::Progress && step.made == outSize && step.used < dataSize) {
     // The block may hold only its end-of-stream code beyond the declared bytes.
     uint8_t probe;
-    z.next_out = &probe;
-    z.avail_out = 1;
-    rc = inflate(&z, Z_SYNC_FLUSH);
-    if (z.avail_out == 0) fail(ErrorKind::Corrupt, "MSZIP block longer than its stated size");
-    z.avail_out = 0;
+    const RawInflater::Step extra = inflater.step(data + step.used, dataSize - step.used, &probe, 1);
+    if (extra.made != 0) fail(ErrorKind::Corrupt, "MSZIP block longer than its stated size");
+    step.status = extra.status;
   }
-  if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT || rc == Z_MEM_ERROR || rc == Z_STREAM_ERROR)
-    fail(ErrorKind::Corrupt, "MSZIP data: " + zmessage(z, "bad deflate stream"));
-  if (z.avail_out != 0) fail(ErrorKind::Corrupt, "MSZIP block shorter than its stated size");
+  switch (step.status) {
+    case RawInflater::Status::Damaged:
+    case RawInflater::Status::OutOfMemory:
+    case RawInflater::Status::Refused: {
+      const char* why = inflater.message();
+      fail(ErrorKind::Corrupt, std::string("MSZIP data: ") + (why ? why : "bad deflate stream"));
+    }
+    default: break;
+  }
+  if (step.made != outSize) fail(ErrorKind::Corrupt, "MSZIP block shorter than its stated size");
   // A block that ends without a final deflate block is accepted when it filled
   // its size: some encoders end blocks with a sync flush instead.
   s_->history.append(out, outSize);

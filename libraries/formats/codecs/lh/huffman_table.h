@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/lh/bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "base/error.h"
 
 namespace fmt::codecs {
@@ -23,12 +23,12 @@ class HuffmanTable {
   // Every look-up yields `symbol` and takes no bits (a block with one code).
   void single(int symbol);
 
-  int decode(BitReader& br) const {
+  int decode(MsbBitReader& br) const {
     br.ensure(kMaxBits);
     return decodeAvailable(br);
   }
   // As decode(), when the caller has made kMaxBits bits available.
-  int decodeAvailable(BitReader& br) const {
+  int decodeAvailable(MsbBitReader& br) const {
     uint32_t e = primary_[br.peek(bits_)];
     if (e & kSecondary) [[unlikely]]
       e = secondary_[(e & 0xFFFF) + (br.peek(kMaxBits) & ((1u << (kMaxBits - bits_)) - 1))];

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "codecs/lh/bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "codecs/lh/lz_window.h"
 
 namespace fmt::codecs {
@@ -34,7 +34,7 @@ class AdaptiveTree {
     parent_[kRoot] = 0;
   }
 
-  int decode(BitReader& br) {
+  int decode(MsbBitReader& br) {
     int node = child_[kRoot];
     while (node < kNodes) {
       node = child_[node + (br.bit() ? 1 : 0)];
@@ -121,7 +121,7 @@ class PositionCode {
       code <<= 1;
     }
   }
-  unsigned decode(BitReader& br) const {
+  unsigned decode(MsbBitReader& br) const {
     br.ensure(14);
     unsigned i = br.peek(8);
     int len = length_[i];
@@ -138,7 +138,7 @@ class PositionCode {
 
 void Lh1Decoder::decode(InStream& in, uint64_t size, OutStream& out) {
   static const PositionCode positions;
-  BitReader br(in);
+  MsbBitReader br(in);
   AdaptiveTree tree;
   LzWindow window(out, size, 16);
   while (window.remaining()) {

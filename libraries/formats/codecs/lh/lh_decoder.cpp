@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "codecs/lh/bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "codecs/lh/huffman_table.h"
 #include "codecs/lh/lz_window.h"
 
@@ -16,7 +16,7 @@ constexpr int kMinMatch = 3;
 
 class BlockDecoder {
  public:
-  BlockDecoder(BitReader& br, int positionCodes, int positionBits)
+  BlockDecoder(MsbBitReader& br, int positionCodes, int positionBits)
       : br_(br), npos_(positionCodes), pbits_(positionBits) {}
 
   // Reads a block header: its code count and three trees.
@@ -98,7 +98,7 @@ class BlockDecoder {
     if (!charTree_.build(len, kCharCodes)) fail(ErrorKind::Corrupt, "bad Huffman tree");
   }
 
-  BitReader& br_;
+  MsbBitReader& br_;
   int npos_, pbits_;
   HuffmanTable lengthTree_{8};
   HuffmanTable charTree_{12};
@@ -114,7 +114,7 @@ LhDecoder::LhDecoder(int windowBits) {
 }
 
 void LhDecoder::decode(InStream& in, uint64_t size, OutStream& out) {
-  BitReader br(in);
+  MsbBitReader br(in);
   BlockDecoder blocks(br, positionCodes_, positionBits_);
   // 2^17 covers the farthest distance any position tree can express.
   LzWindow window(out, size, 17);

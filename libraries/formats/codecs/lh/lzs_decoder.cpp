@@ -1,6 +1,6 @@
 #include "codecs/lh/lzs_decoder.h"
 
-#include "codecs/lh/bit_reader.h"
+#include "codecs/msb_bit_reader.h"
 #include "codecs/lh/lz_window.h"
 
 namespace fmt::codecs {
@@ -11,7 +11,7 @@ constexpr unsigned kStart = kRing - 17;  // where the encoder's ring position st
 }  // namespace
 
 void LzsDecoder::decode(InStream& in, uint64_t size, OutStream& out) {
-  BitReader br(in);
+  MsbBitReader br(in);
   LzWindow window(out, size, 16);
   unsigned ring = kStart;  // positions are absolute in the encoder's ring
   while (window.remaining()) {

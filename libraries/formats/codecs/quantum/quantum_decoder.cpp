@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/msb_bit_reader.h"
 #include "codecs/quantum/quantum.h"
 #include "codecs/quantum/quantum_model.h"
 #include "base/error.h"
@@ -46,39 +47,14 @@ const Slots& slots() {
   return s;
 }
 
-// Bits most significant first; zeros past the end, with overrun() telling.
-class BitReader {
- public:
-  BitReader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
-  uint32_t bit() {
-    if (left_ == 0) {
-      cur_ = pos_ < n_ ? p_[pos_] : 0;
-      pos_++;
-      left_ = 8;
-    }
-    --left_;
-    return (cur_ >> left_) & 1;
-  }
-  uint32_t read(int n) {
-    uint32_t v = 0;
-    while (n--) v = v << 1 | bit();
-    return v;
-  }
-  // Bytes loaded, counting the zeros fed past the end.
-  size_t loaded() const { return pos_; }
-
- private:
-  const uint8_t* p_;
-  size_t n_;
-  size_t pos_ = 0;
-  uint32_t cur_ = 0;
-  int left_ = 0;
-};
+// Zeros past the end of a frame are fed without limit: the check after the
+// frame tells how far the coder ran into them.
+constexpr MsbBitReader::PastEnd kPastEnd{UINT32_MAX, "Quantum: frame data ends early"};
 
 // The arithmetic decoder over 16-bit low, high and code registers.
 class ArithmeticDecoder {
  public:
-  explicit ArithmeticDecoder(BitReader& br) : br_(br) { code_ = br_.read(16); }
+  explicit ArithmeticDecoder(MsbBitReader& br) : br_(br) { code_ = br_.bits(16); }
 
   int decode(Model& m) {
     uint32_t range = (high_ - low_) + 1;
@@ -115,7 +91,7 @@ class ArithmeticDecoder {
     }
   }
 
-  BitReader& br_;
+  MsbBitReader& br_;
   uint32_t low_ = 0, high_ = 0xFFFF, code_ = 0;
 };
 
@@ -156,7 +132,7 @@ void QuantumDecoder::reset() { s_ = std::make_unique<State>(s_->windowBits); }
 
 void QuantumDecoder::State::decodeFrame(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
   const Slots& t = slots();
-  BitReader br(in, inSize);
+  MsbBitReader br(in, inSize, kPastEnd);
   ArithmeticDecoder ac(br);
   const uint32_t mask = windowSize - 1;
   size_t o = 0;
@@ -178,10 +154,10 @@ void QuantumDecoder::State::decodeFrame(const uint8_t* in, size_t inSize, uint8_
       slot = static_cast<uint32_t>(ac.decode(pos4));
     } else {
       int ls = ac.decode(length);
-      len = t.lengthBase[ls] + br.read(t.lengthExtra[ls]) + 5;
+      len = t.lengthBase[ls] + br.bits(t.lengthExtra[ls]) + 5;
       slot = static_cast<uint32_t>(ac.decode(pos5plus));
     }
-    uint32_t dist = t.positionBase[slot] + br.read(t.positionExtra[slot]) + 1;
+    uint32_t dist = t.positionBase[slot] + br.bits(t.positionExtra[slot]) + 1;
     if (len > outSize - o) {
       // Encoders let the last match of a folder run past its end; anywhere
       // else it would break the frame alignment.
@@ -200,7 +176,7 @@ void QuantumDecoder::State::decodeFrame(const uint8_t* in, size_t inSize, uint8_
   }
   // The coder holds 16 bits it has not decoded yet, so it may run that far
   // past the data; more than that means the frame was cut.
-  if (br.loaded() > inSize + 2) fail(ErrorKind::Truncated, "Quantum: frame data ends early");
+  br.checkOverrun(16);
   totalOut += outSize;
 }
 

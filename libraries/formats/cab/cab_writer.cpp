@@ -210,8 +210,9 @@ class VolumeWriter {
     uint64_t need = volumeBytes(reserve, vol_.folders.size() + newFolder) + kDataSize + data.size();
     const uint8_t* rest = data.data();
     size_t restSize = data.size();
-    // Each block leaves room for the head of a split one behind it.
-    if (need + kSplitRoom > limit_) {
+    // Each block but a folder's last leaves room for the head of a split one behind it.
+    const uint64_t room = last ? 0 : kSplitRoom;
+    if (need + room > limit_) {
       if (vol_.folders.empty() && vol_.first == vol_.end) tooSmall(need);
       bool cutInside = !newFolder;
       if (cutInside && restSize > 1) {
@@ -228,7 +229,7 @@ class VolumeWriter {
       open(cutInside, cutInside ? vol_.end - 1 : assigned_);
       newFolder = true;
       need = volumeBytes(reserve, 1) + kDataSize + restSize;
-      if (need > limit_) tooSmall(need);
+      if (need + room > limit_) tooSmall(need + room);
     }
     if (newFolder) vol_.folders.push_back(VolFolder{folder, 0, vol_.dataBytes});
     if (restSize == data.size()) {
@@ -244,20 +245,34 @@ class VolumeWriter {
     spanEnd_ = reserve;
   }
 
+  // The folder has ended: the empty files at its end, which no block
+  // covers, join the current volume, or the next with a folder of no blocks.
+  void endFolder(size_t folder) {
+    if (vol_.folders.empty() || vol_.folders.back().folder != folder) return emptyFolder(folder);
+    if (assigned_ == started_) return;
+    if (volumeBytes(started_, vol_.folders.size()) + kSplitRoom > limit_) {
+      for (size_t i = assigned_; i < started_; i++) offsetOf_[i] = 0;
+      return emptyFolder(folder);
+    }
+    assigned_ = vol_.end = started_;
+  }
+
+ private:
   // A folder without blocks (its files all empty) still needs its record.
   void emptyFolder(size_t folder) {
     size_t assigned = started_;
-    if (volumeBytes(assigned, vol_.folders.size() + 1) > limit_) {
-      if (vol_.folders.empty() && vol_.first == vol_.end) tooSmall(volumeBytes(assigned, 1));
+    if (volumeBytes(assigned, vol_.folders.size() + 1) + kSplitRoom > limit_) {
+      if (vol_.folders.empty() && vol_.first == vol_.end) tooSmall(volumeBytes(assigned, 1) + kSplitRoom);
       close(false, true);
       open(false, assigned_);
-      if (volumeBytes(assigned, 1) > limit_) tooSmall(volumeBytes(assigned, 1));
+      if (volumeBytes(assigned, 1) + kSplitRoom > limit_) tooSmall(volumeBytes(assigned, 1) + kSplitRoom);
     }
     vol_.folders.push_back(VolFolder{folder, 0, vol_.dataBytes});
     assigned_ = assigned;
     vol_.end = assigned;
   }
 
+ public:
   std::vector<std::string> finish() {
     close(false, false);
     std::vector<std::string> paths;
@@ -457,7 +472,8 @@ std::vector<std::string> writeVolumes(const std::string& archivePath, const std:
   // One frame a batch, so that blocks reach the volumes as soon as their bytes are read.
   auto fw = std::make_unique<FolderWriter>(sink, *encoder, 1);
   auto endFolder = [&] {
-    if (fw->finish() == 0) volumes.emptyFolder(folder);
+    fw->finish();
+    volumes.endFolder(folder);
   };
   for (size_t i = 0; i < files.size(); i++) {
     const PlannedFile& p = files[i];

@@ -206,6 +206,28 @@ TEST(CabSpanCuts, SeveralFoldersAcrossVolumes) {
   expectOurReaderGetsAll(volumes[0], sources);
 }
 
+// A folder ending exactly on a block boundary with empty files after its
+// last byte: no block covers them, yet they belong to the set.
+TEST(CabSpanCuts, EmptyFilesWhereAFolderEndsOnABlock) {
+  if (!haveTool("cabextract")) GTEST_SKIP() << "cabextract not installed";
+  std::vector<Source> sources = {{"a.bin", randomBytes(65536, 1)}, {"e1", {}}, {"e2", {}},
+                                 {"b.bin", randomBytes(60000, 2)}, {"e3", {}}};
+  for (uint64_t limit : {100000u, 1000000u}) {
+    SCOPED_TRACE(limit);
+    TempDir dir;
+    WriteOptions opt;
+    opt.typeCompress = 0;
+    opt.folderLimit = 65536;
+    opt.volumeLimit = limit;
+    fmt::platform::makeFolders(dir / "set");
+    auto volumes = fmt::cab::writeCabinet(dir / "set/tail.cab", stage(dir, sources), opt);
+    EXPECT_EQ(volumes.size(), limit < 200000 ? 2u : 1u);
+    EXPECT_EQ(checkChain(volumes, opt.volumeLimit).size(), sources.size());
+    expectCabextractGetsAll(volumes[0], sources, dir);
+    expectOurReaderGetsAll(volumes[0], sources);
+  }
+}
+
 TEST(CabSpanNames, NumberGoesBeforeTheExtension) {
   EXPECT_EQ(fmt::cab::volumeName("d/ARCHIVE.cab", 0), "d/ARCHIVE.cab");
   EXPECT_EQ(fmt::cab::volumeName("d/ARCHIVE.cab", 1), "d/ARCHIVE2.cab");

@@ -228,6 +228,38 @@ TEST(CabSpanCuts, EmptyFilesWhereAFolderEndsOnABlock) {
   }
 }
 
+// Sets of assorted files, sizes, limits and methods from fixed seeds.
+TEST(CabSpanCuts, AssortedSets) {
+  if (!haveTool("cabextract")) GTEST_SKIP() << "cabextract not installed";
+  const uint16_t methods[] = {0, 1, fmt::cab::lzxTypeCompress(21)};
+  for (uint32_t seed = 1; seed <= 12; seed++) {
+    SCOPED_TRACE(seed);
+    uint32_t r = seed * 2654435761u;
+    auto next = [&r](uint32_t n) {
+      r = r * 1664525u + 1013904223u;
+      return (r >> 8) % n;
+    };
+    std::vector<Source> sources;
+    size_t count = 1 + next(40);
+    for (size_t i = 0; i < count; i++) {
+      size_t kind = next(4);
+      size_t size = kind == 0 ? 0 : kind == 1 ? 1 + next(5000) : kind == 2 ? 30000 + next(40000) : 100000 + next(200000);
+      sources.push_back({"d" + std::to_string(i % 3) + "/f" + std::to_string(i),
+                         next(2) ? randomBytes(size, seed * 100 + i) : textBytes(size, seed * 100 + i)});
+    }
+    TempDir dir;
+    WriteOptions opt;
+    opt.typeCompress = methods[seed % 3];
+    opt.folderLimit = next(2) ? 100000 : 64u << 20;
+    opt.volumeLimit = 40000 + next(110000);
+    fmt::platform::makeFolders(dir / "set");
+    auto volumes = fmt::cab::writeCabinet(dir / "set/mix.cab", stage(dir, sources), opt);
+    EXPECT_EQ(checkChain(volumes, opt.volumeLimit).size(), sources.size());
+    expectCabextractGetsAll(volumes[0], sources, dir);
+    expectOurReaderGetsAll(volumes[0], sources);
+  }
+}
+
 TEST(CabSpanNames, NumberGoesBeforeTheExtension) {
   EXPECT_EQ(fmt::cab::volumeName("d/ARCHIVE.cab", 0), "d/ARCHIVE.cab");
   EXPECT_EQ(fmt::cab::volumeName("d/ARCHIVE.cab", 1), "d/ARCHIVE2.cab");

@@ -33,14 +33,30 @@ uint16_t typeCompress(const CabOptions& o) {
   return static_cast<uint16_t>(fmt::cab::Method::Mszip);
 }
 
+// Whether `path` lies beside `archive` named as its set's volume 2, 3...
+// would be (the number before the extension), in any case.
+bool isLaterVolume(const std::string& path, const std::string& archive) {
+  auto split = [](const std::string& p, std::string& dir, std::string& name) {
+    size_t slash = p.find_last_of("/\\");
+    dir = slash == std::string::npos ? "" : p.substr(0, slash + 1);
+    name = slash == std::string::npos ? p : p.substr(slash + 1);
+  };
+  std::string dirA, nameA, dirP, nameP;  // the folders keep their last separator
+  split(archive, dirA, nameA);
+  split(path, dirP, nameP);
+  size_t dot = nameA.find_last_of('.');
+  if (dot == std::string::npos) dot = nameA.size();
+  const std::string stem = nameA.substr(0, dot), ext = nameA.substr(dot);
+  if (nameP.size() <= stem.size() + ext.size()) return false;
+  const std::string digits = nameP.substr(stem.size(), nameP.size() - stem.size() - ext.size());
+  return digits[0] != '0' && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+         samePath(dirP + nameP.substr(0, stem.size()) + nameP.substr(nameP.size() - ext.size()), archive);
+}
+
 }  // namespace
 
 int createCommand(Context& ctx) {
   const auto& o = ctx.options;
-  if (o.volumeKb) {
-    ctx.report.line("マルチボリュームキャビネットの作成 (-v) にはまだ対応していません。何も作成しませんでした");
-    return kUnsupported;
-  }
   const std::string archive = toEnginePath(o.archive);
   SourceOptions so;
   so.recurse = o.recurse;
@@ -50,9 +66,12 @@ int createCommand(Context& ctx) {
   if (names.empty()) names.push_back("*.*");
   std::vector<std::string> left;
   std::vector<fmt::SourceItem> items = collectOperands(names, baseFolder(ctx), so, &left);
-  // The cabinet never goes into itself.
+  // The cabinet never goes into itself, nor a set into one of its volumes.
   items.erase(std::remove_if(items.begin(), items.end(),
-                             [&](const fmt::SourceItem& it) { return it.isFolder || samePath(it.diskPath, archive); }),
+                             [&](const fmt::SourceItem& it) {
+                               return it.isFolder || samePath(it.diskPath, archive) ||
+                                      (o.volumeKb && isLaterVolume(it.diskPath, archive));
+                             }),
               items.end());
   for (const auto& l : left) ctx.report.file("対象外", fromEngine(l));
   if (o.shortNames)
@@ -63,6 +82,7 @@ int createCommand(Context& ctx) {
   }
   fmt::cab::WriteOptions wo;
   wo.typeCompress = typeCompress(o);
+  wo.volumeLimit = static_cast<uint64_t>(o.volumeKb) * 1024;
   uint64_t total = 0;
   for (const auto& it : items) total += it.size;
   // The writer counts bytes over all files in order; the window names the file
@@ -74,11 +94,17 @@ int createCommand(Context& ctx) {
     while (current + 1 < items.size() && done >= currentEnd) currentEnd += items[++current].size;
     return ctx.progress->update(backslashSeparators(fromEngine(items[current].name)), done, all ? all : total);
   };
-  fmt::cab::writeCabinet(archive, items, wo);
+  const std::vector<std::string> volumes = fmt::cab::writeCabinet(archive, items, wo);
   for (const auto& it : items) ctx.report.file("追加しました", backslashSeparators(fromEngine(it.name)));
-  char summary[128];
-  std::snprintf(summary, sizeof summary, "追加 %zu 個、対象外 %zu 個 (%s)", items.size(), left.size(),
-                fmt::cab::methodName(wo.typeCompress).c_str());
+  if (o.volumeKb)
+    for (const auto& v : volumes) ctx.report.file("ボリュームを作成しました", backslashSeparators(fromEngine(v)));
+  char summary[160];
+  if (o.volumeKb)
+    std::snprintf(summary, sizeof summary, "追加 %zu 個、対象外 %zu 個 (%s)、ボリューム %zu 個", items.size(),
+                  left.size(), fmt::cab::methodName(wo.typeCompress).c_str(), volumes.size());
+  else
+    std::snprintf(summary, sizeof summary, "追加 %zu 個、対象外 %zu 個 (%s)", items.size(), left.size(),
+                  fmt::cab::methodName(wo.typeCompress).c_str());
   ctx.report.line(summary);
   return kOk;
 }

@@ -216,19 +216,68 @@ TEST_F(Cab32Test, CreatorCommandLinesRunInTheBaseFolder) {
 TEST_F(Cab32Test, RefusedRequestsMakeNothing) {
   makeSources({"a.txt"});
   const std::string base = " \"" + at("src") + "\\\" a.txt";
-  for (const char* line : {"-a -ml:22 ", "-a -ml:14 ", "-a -mq ", "-a -v:100 ", "-a -v:0 ", "-a -zz ", "-f "}) {
+  std::string random;
+  for (uint8_t b : testsupport::randomBytes(40000, 3)) random += static_cast<char>(b);
+  write("src\\r.bin", random);
+  // -v:20 with a stored 32 KB block: a volume too small for one block.
+  for (const char* line : {"-a -ml:22 ", "-a -ml:14 ", "-a -mq ", "-a -ms -v:20 ", "-a -v:0 ", "-a -zz ", "-f "}) {
     SCOPED_TRACE(line);
-    const Call r = cab(std::string(line) + "\"" + at("bad.cab") + "\"" + base);
+    const Call r = cab(std::string(line) + "\"" + at("bad.cab") + "\"" + base + " r.bin");
     EXPECT_NE(r.result, 0);
     EXPECT_FALSE(r.report.empty());
     EXPECT_FALSE(exists("bad.cab"));
   }
-  EXPECT_EQ(cab("-a -v:100 \"" + at("bad.cab") + "\"" + base).result, Result::kUnsupported);
+  EXPECT_EQ(cab("-a -ms -v:20 \"" + at("bad.cab") + "\"" + base + " r.bin").result, Result::kBadCommand);
+  EXPECT_FALSE(exists("bad.cab"));
+  EXPECT_FALSE(exists("bad2.cab"));
+  EXPECT_EQ(cab("-f \"" + at("bad.cab") + "\"" + base).result, Result::kUnsupported);
   EXPECT_EQ(cab("-a -ml:22 \"" + at("bad.cab") + "\"" + base).result, Result::kBadCommand);
   EXPECT_EQ(cab("-l \"" + at("none.cab") + "\"").result, Result::kArchiveNotFound);
   write("plain.cab", "not a cabinet at all, just some text that goes on for a while");
   EXPECT_EQ(cab("-l \"" + at("plain.cab") + "\"").result, Result::kNotArchive);
   EXPECT_EQ(cab("").result, Result::kBadCommand);
+}
+
+// -v:<nnn>: a set of volumes of at most nnn KB, read back whole from the first
+// through the DLL, for each method; a stale part beside the set is not taken in.
+TEST_F(Cab32Test, VolumeSetsEachWithinItsSize) {
+  makeSources(kTree);
+  std::string random;
+  for (uint8_t b : testsupport::randomBytes(300000, 11)) random += static_cast<char>(b);
+  write("src\\random.bin", random);
+  for (int i = 0; i < 40; ++i) makeSources({"many\\f" + std::to_string(i) + ".txt"});
+  write("src\\set2.cab", "left from an older set");
+  for (const char* sw : {"-mz", "-ml", "-ms"}) {
+    SCOPED_TRACE(sw);
+    const std::string archive = at("src\\set.cab");
+    Call r = cab(std::string("-a -r -v:64 ") + sw + " \"" + archive + "\" \"" + at("src") + "\\\" *.*");
+    ASSERT_EQ(r.result, 0) << r.report;
+    EXPECT_NE(r.report.find("ボリュームを作成しました: "), std::string::npos) << r.report;
+    EXPECT_NE(r.report.find("set2.cab\r\n"), std::string::npos) << r.report;
+    // 300 KB that do not compress take five volumes of 64 KB or more.
+    size_t count = 0;
+    for (int v = 1; v <= 99; ++v) {
+      const std::string name = v == 1 ? "src\\set.cab" : "src\\set" + std::to_string(v) + ".cab";
+      if (!exists(name)) break;
+      EXPECT_LE(read(name).size(), 64u * 1024) << name;
+      count = v;
+    }
+    EXPECT_GE(count, 5u);
+    EXPECT_NE(r.report.find("ボリューム " + std::to_string(count) + " 個"), std::string::npos) << r.report;
+    const auto list = names(archive);
+    EXPECT_EQ(list.size(), kTree.size() + 41);
+    EXPECT_EQ(std::count(list.begin(), list.end(), "set2.cab"), 0);
+    const std::string dest = std::string("x") + sw;
+    r = cab("-x \"" + archive + "\" \"" + at(dest) + "\\\"");
+    ASSERT_EQ(r.result, 0) << r.report;
+    for (const auto& f : kTree) EXPECT_EQ(read(dest + "\\" + f), read("src\\" + f)) << f;
+    EXPECT_EQ(read(dest + "\\random.bin"), random);
+    EXPECT_EQ(read(dest + "\\many\\f39.txt"), read("src\\many\\f39.txt"));
+    EXPECT_EQ(cab("-t \"" + archive + "\"").result, 0);
+    // The next method's set must not take this one's volumes in.
+    for (int v = 2; v <= static_cast<int>(count); ++v) DeleteFileW(wide(at("src\\set" + std::to_string(v) + ".cab")).c_str());
+    write("src\\set2.cab", "left from an older set");
+  }
 }
 
 TEST_F(Cab32Test, EnumerationRecordsAndSeveralHandles) {

@@ -2,7 +2,8 @@
 # compare_encoders.sh OLD_ARCTOOL NEW_ARCTOOL [SLICE_MB]: every arctool create
 # format written by two builds on the same inputs, for a refactoring that must
 # not change a byte: says for each format whether the archives are identical,
-# and each build's best user+system CPU seconds of RUNS runs (default 3).
+# and each build's best user+system CPU seconds of RUNS runs (default 3) to
+# write it and to read it back (arctool test on the same archive).
 # Inputs: the first SLICE_MB (default 8) of each benchmark corpus, plus an empty
 # file, one byte, 3 MB of zeros and 3 MB of random bytes (made once, fixed seed).
 set -euo pipefail
@@ -29,6 +30,17 @@ formats="lzh:lh0 lzh:lh5 lzh:lh6 lzh:lh7 cab:none cab:mszip cab:lzx:15 cab:lzx:1
 tar tgz:1 tgz:6 tgz:9 tbz:1 tbz:9 taz"
 single="gz bz2 Z"  # one file each
 
+# best CMD...: best user+system seconds of RUNS runs of a command.
+best() {
+  local b=""
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f '%U %S' -o "$work/time" "$@" >/dev/null
+    local t; t=$(awk '{printf "%.2f", $1 + $2}' "$work/time")
+    if [ -z "$b" ] || awk "BEGIN{exit !($t < $b)}"; then b=$t; fi
+  done
+  echo "$b"
+}
+
 # cpu OUT TOOL FORMAT FILE...: best user+system seconds of RUNS runs, archive left in OUT.
 cpu() {
   local out=$1 tool=$2 format=$3; shift 3
@@ -42,7 +54,7 @@ cpu() {
   echo "$best"
 }
 
-printf '%-12s %-7s %-10s %8s %8s %6s\n' format input result old-s new-s new/old
+printf '%-12s %-7s %-10s %8s %8s %6s  %8s %8s %6s\n' format input result old-s new-s new/old read-old read-new new/old
 same=0 differ=0
 compare() {  # format input files...
   local format=$1 input=$2; shift 2
@@ -53,7 +65,11 @@ compare() {  # format input files...
   local result=identical
   if cmp -s "$work/old.$tag" "$work/new.$tag"; then same=$((same + 1)); else result=DIFFERENT; differ=$((differ + 1)); fi
   local ratio; ratio=$(awk "BEGIN{ if ($to > 0) printf \"%.3f\", $tn / $to; else print \"-\" }")
-  printf '%-12s %-7s %-10s %8s %8s %6s\n' "$format" "$input" "$result" "$to" "$tn" "$ratio"
+  local ro rn
+  ro=$(best "$old" test "$work/new.$tag")
+  rn=$(best "$new" test "$work/new.$tag")
+  local rratio; rratio=$(awk "BEGIN{ if ($ro > 0) printf \"%.3f\", $rn / $ro; else print \"-\" }")
+  printf '%-12s %-7s %-10s %8s %8s %6s  %8s %8s %6s\n' "$format" "$input" "$result" "$to" "$tn" "$ratio" "$ro" "$rn" "$rratio"
 }
 for f in $formats; do
   for input in text binary odd; do compare "$f" "$input" $(ls "$work/in/$input"); done

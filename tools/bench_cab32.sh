@@ -4,7 +4,10 @@
 # cabextract, on the first SLICE_MB (default 32) of each benchmark corpus.
 # Extraction of an MSZIP and an LZX:21 cabinet, creation with -mz. Wall seconds,
 # best of RUNS (3); the Wine start-up (cbcon printing its usage) is measured the
-# same way and taken off the library's times. Needs both trees (tools/build).
+# same way and taken off the library's times. That start-up (3.5 to 4.5 s on a
+# shared machine) varies by more than a 64 MB extraction takes, so extraction
+# figures mean something only with a large SLICE_MB and a quiet machine.
+# Needs both trees (tools/build).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 slice=${1:-32}

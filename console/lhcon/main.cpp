@@ -3,11 +3,10 @@
 // and its result is the exit status.
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <type_traits>
 
 #include "archiver.h"
+#include "console_main.h"
 
 // Imported by ordinal 1 and bound when the program loads (unlha32_import.def),
 // so it has the command entry's type rather than a pointer bound at run time.
@@ -15,7 +14,6 @@ extern "C" std::remove_pointer_t<archiver::CommandFn> Unlha;
 
 namespace {
 
-constexpr DWORD kBufferSize = 1048576;
 
 const char kUsage[] =
     "lhcon - Command line Unlzh\n"
@@ -38,43 +36,6 @@ const char kUsage[] =
     "  i: 大文字／小文字を区別         l: 経過表示のﾌｧｲﾙ名表示を長く\n"
     "  s: 非解凍時の表示をしない\n";
 
-void writeOut(const char* data, size_t size) {
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  while (size > 0) {
-    DWORD written = 0;
-    if (!WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return;
-    data += written;
-    size -= written;
-  }
-}
-
-// The command line without the program name as written (quotes included) and
-// the one character after it.
-const char* commandText(const char* line) {
-  const char* p = line;
-  if (*p == '"') {
-    ++p;
-    while (*p && *p != '"') ++p;
-    if (*p) ++p;
-  } else {
-    while (*p && *p != ' ' && *p != '\t') ++p;
-  }
-  if (*p) ++p;
-  return p;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  (void)argv;
-  if (argc < 2) {
-    writeOut(kUsage, sizeof kUsage - 1);
-    return 0;
-  }
-  char* buffer = static_cast<char*>(std::calloc(kBufferSize, 1));
-  if (!buffer) return 1;
-  const int result = Unlha(nullptr, commandText(GetCommandLineA()), buffer, kBufferSize);
-  writeOut(buffer, strnlen(buffer, kBufferSize));
-  std::free(buffer);
-  return result;
-}
+int main(int argc, char**) { return RunConsole(argc, Unlha, kUsage, sizeof kUsage - 1, ConsoleExit::LibraryResult); }

@@ -1,9 +1,10 @@
 // Bits most significant first over bytes, through a 64-bit buffer: the order of
 // the LHA, LArc and PMarc streams, of bzip2 and of Quantum (LZX's 16-bit
 // little-endian words and deflate's least significant bit first keep readers of
-// their own). It reads from a stream, 64 KB at a time, or from memory. Past the
-// end of the input it feeds zero bytes, so that a look-ahead near the end works;
-// overrun() tells afterwards whether any of them were consumed.
+// their own). It reads from memory, or from a stream 64 KB at a time into a
+// buffer of its own, so that what follows a bzip2 stream ending on a byte
+// boundary is still at hand. Past the end of the input it feeds zero bytes, so
+// that a look-ahead near the end works; overrun() tells whether any were consumed.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/msb_bit_reader.h"
 #include "codecs/bzip2/bzip2_format.h"
+#include "codecs/msb_bit_reader.h"
 
 namespace fmt::codecs::bz2 {
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "codecs/msb_bit_reader.h"
 #include "codecs/bzip2/bzip2_format.h"
+#include "codecs/msb_bit_reader.h"
 
 namespace fmt::codecs::bz2 {
 

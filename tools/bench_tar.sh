@@ -9,7 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/host}
 lib=$build/lib/libformats_archive.a
-[ -f "$lib" ] || { echo "bench_tar: no $lib (build the formats target)" >&2; exit 1; }
+[ -f "$lib" ] || { echo "bench_tar: no $lib (build the formats_archive target)" >&2; exit 1; }
 for t in compress gzip; do command -v $t >/dev/null || { echo "bench_tar: $t not installed" >&2; exit 1; }; done
 corpus=$here/../build/bench-corpus
 "$here/bench_corpus.sh" "$corpus" >/dev/null

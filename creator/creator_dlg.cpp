@@ -10,6 +10,7 @@
 #include "long_path.h"
 #include "sjis.h"
 #include "waitcursor.h"
+#include "window_position.h"
 #include "window_placement.h"
 
 namespace {
@@ -34,6 +35,13 @@ std::string currentFolder() {
 class CAboutDlg : public CDialog {
  public:
   CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    CentreOverOwner(m_hWnd);
+    return TRUE;
+  }
 };
 }  // namespace
 
@@ -315,6 +323,12 @@ void CCreatorDlg::ListChanged() {
   DrawMenuBar(m_hWnd);
 }
 
+void CCreatorDlg::PauseListDrawing(bool pause) {
+  // A large intake draws the list once, at its end.
+  SendDlgItemMessage(IDC_FILE_LIST, WM_SETREDRAW, pause ? FALSE : TRUE);
+  if (!pause) InvalidateRect(GetDlgItem(IDC_FILE_LIST), nullptr, TRUE);
+}
+
 void CCreatorDlg::ShowCount() {
   char status[64];
   std::snprintf(status, sizeof status, "  %d 個のﾌｧｲﾙ", static_cast<int>(m_pathList.Count()));
@@ -323,9 +337,9 @@ void CCreatorDlg::ShowCount() {
 
 void CCreatorDlg::AddCommandLineFiles() {
   CWaitCursor wait;
-  SendDlgItemMessage(IDC_FILE_LIST, WM_SETREDRAW, FALSE);
+  PauseListDrawing(true);
   for (const std::string& arg : m_argList) AddPath(arg);
-  SendDlgItemMessage(IDC_FILE_LIST, WM_SETREDRAW, TRUE);
+  PauseListDrawing(false);
   if (!m_argList.empty()) ListChanged();
   ShowCount();
 }
@@ -346,11 +360,10 @@ void CCreatorDlg::AddDroppedFiles(IDataObject* data) {
 
   CWaitCursor wait;
   ClearList();
-  SendDlgItemMessage(IDC_FILE_LIST, WM_SETREDRAW, FALSE);
+  PauseListDrawing(true);
   for (const std::string& name : names)
     if (AddPath(name)) check(m_hWnd, IDC_SUBFOLDERS, true);
-  SendDlgItemMessage(IDC_FILE_LIST, WM_SETREDRAW, TRUE);
-  InvalidateRect(GetDlgItem(IDC_FILE_LIST), nullptr, TRUE);
+  PauseListDrawing(false);
   ListChanged();
   ShowCount();
 }

@@ -109,6 +109,7 @@ class CCreatorDlg : public CDialog {
   void SetLevelRange(bool enable, int low = 0, int high = 0, int position = 0);
   void ListChanged();  // compress enabled by button and menu
   void ShowCount();    // the number of listed paths in the status bar
+  void PauseListDrawing(bool pause);
   void SavePosition() const;
 
   HACCEL m_accelerators = nullptr;

@@ -297,17 +297,18 @@ CreateOptions CCreatorDlg::ReadOptions() const {
 // ---- the file list ----
 
 void CCreatorDlg::ClearList() {
+  m_resolver = LongPathResolver();  // folders may have changed since the last intake
   SendDlgItemMessage(IDC_FILE_LIST, LB_RESETCONTENT);
   m_pathList.Clear();
   m_baseFolder.clear();
 }
 
 bool CCreatorDlg::AddPath(const std::string& path) {
-  LongPath lp = ResolveLongPath(path);
+  LongPath lp = m_resolver.Resolve(path);
   UpdateBaseFolder(m_baseFolder, lp.path);
   std::string display = lp.name;
   std::string listed = lp.path;
-  const bool folder = IsFolder(lp.path);
+  const bool folder = lp.folder;
   if (folder) {
     display = lp.name.empty() ? m_baseFolder : lp.name + "\\";
     listed = FolderPattern(lp.path);

@@ -12,6 +12,7 @@
 #include "dialog.h"
 #include "file_drop_target.h"
 #include "file_list.h"
+#include "long_path.h"
 #include "report_dialog.h"
 #include "resource.h"
 #include "statusbar.h"
@@ -113,5 +114,6 @@ class CCreatorDlg : public CDialog {
   void SavePosition() const;
 
   HACCEL m_accelerators = nullptr;
+  LongPathResolver m_resolver;
   bool m_firstMoveSeen = false;
 };

@@ -23,11 +23,14 @@ std::vector<std::string> splitComponents(const std::string& s, size_t from) {
   return parts;
 }
 
-std::string longName(const std::string& folder, const std::string& component) {
+// The long form of `component` in `folder`, and whether it is a folder.
+std::string longName(const std::string& folder, const std::string& component, bool& isFolder) {
   WIN32_FIND_DATAA found{};
   HANDLE h = FindFirstFileA((folder + "\\" + component).c_str(), &found);
+  isFolder = false;
   if (h == INVALID_HANDLE_VALUE) return component;
   FindClose(h);
+  isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return found.cFileName;
 }
 }  // namespace
@@ -39,7 +42,7 @@ bool IsFolder(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-LongPath ResolveLongPath(const std::string& path) {
+LongPath LongPathResolver::Resolve(const std::string& path) {
   char full[MAX_PATH] = {};
   char* namePart = nullptr;
   DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, &namePart);
@@ -63,9 +66,27 @@ LongPath ResolveLongPath(const std::string& path) {
     result.path = f.substr(0, cut);
     parts = splitComponents(f, cut);
   }
-  for (const std::string& part : parts) {
-    result.name = longName(result.path, part);
+  if (parts.empty()) {
+    result.folder = IsFolder(result.path);
+    return result;
+  }
+  // Every folder above the last component, from what was resolved before where possible.
+  std::string typed = sjis::toUpper(result.path);
+  for (size_t i = 0; i < parts.size(); i++) {
+    typed += "\\" + sjis::toUpper(parts[i]);
+    const bool last = i + 1 == parts.size();
+    if (!last) {
+      auto known = m_folders.find(typed);
+      if (known != m_folders.end()) {
+        result.path = known->second;
+        continue;
+      }
+    }
+    bool folder = false;
+    result.name = longName(result.path, parts[i], folder);
     result.path += "\\" + result.name;
+    if (!last) m_folders[typed] = result.path;
+    else result.folder = folder;
   }
   return result;
 }

@@ -107,6 +107,16 @@ TEST(LongPaths, ShortNamesCaseAndJapaneseComponents) {
   // Something that is not there keeps its name, so that the library's report names it.
   lp = ResolveLongPath("missing.txt");
   EXPECT_EQ(lp.path, ws.dir() + kJapaneseFolder + "\\missing.txt");
+  // One resolver for a whole intake: folders it has seen come from memory, in either spelling.
+  std::string second = ws.write(std::string(kJapaneseFolder) + "\\Second Long Name.text", "y");
+  char shortSecond[MAX_PATH] = {};
+  GetShortPathNameA(second.c_str(), shortSecond, MAX_PATH);
+  LongPathResolver resolver;
+  EXPECT_EQ(resolver.Resolve(shortPath).path, file);
+  EXPECT_EQ(resolver.Resolve(shortSecond).path, second);
+  EXPECT_EQ(resolver.Resolve(ws.dir() + kJapaneseFolder).path, ws.dir() + kJapaneseFolder);
+  EXPECT_TRUE(resolver.Resolve(ws.dir() + kJapaneseFolder).folder);
+  EXPECT_FALSE(resolver.Resolve(second).folder);
   lp = ResolveLongPath("C:\\");
   EXPECT_EQ(lp.path, "C:");
   EXPECT_EQ(lp.name, "");

@@ -233,3 +233,59 @@ TEST_F(EndToEnd, CompressThenEndFromTheResultWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files directly in `folder` (names only).
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+TEST_F(EndToEnd, AGigabyteArchiveShowsProgressAndCancelLeavesNothing) {
+  const std::string big = ws.dir() + "big\\one-gigabyte.bin";
+  CreateDirectoryA((ws.dir() + "big").c_str(), nullptr);
+  {
+    HANDLE f = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    std::string chunk(1 << 20, '\0');
+    unsigned seed = 1;
+    for (size_t i = 0; i < chunk.size(); i++) {
+      seed = seed * 1103515245u + 12345u;
+      chunk[i] = static_cast<char>(i % 3 ? 'a' + (seed >> 28) : seed >> 16);
+    }
+    for (int i = 0; i < 1024; i++) {
+      chunk[static_cast<size_t>(i)] ^= 0x55;  // no two megabytes alike
+      DWORD written = 0;
+      WriteFile(f, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
+    }
+    CloseHandle(f);
+  }
+  Program q(big);
+  ASSERT_NE(q.window, nullptr);
+  PostMessageA(q.window, WM_COMMAND, MAKEWPARAM(IDC_COMPRESS, BN_CLICKED), 0);
+  HWND save = FindTopWindow(q.Id(), "書庫ﾌｧｲﾙの名前を入力してください。");
+  ASSERT_NE(save, nullptr);
+  AnswerFileDialog(save, ws.dir() + "out.lzh");
+  HWND progress = FindTopWindow(q.Id(), "処理中");
+  ASSERT_NE(progress, nullptr) << "the library's progress window";
+  HWND cancel = GetDlgItem(progress, IDCANCEL);
+  ASSERT_NE(cancel, nullptr);
+  EXPECT_TRUE(IsWindowEnabled(cancel));
+  PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+  HWND result = FindTopWindow(q.Id(), "結果表示");
+  ASSERT_NE(result, nullptr);
+  EXPECT_FALSE(PathExists(ws.dir() + "out.lzh")) << "a cancelled archive is not left behind";
+  EXPECT_EQ(filesIn(ws.dir()), std::vector<std::string>{}) << "nor a temporary file beside it";
+  PostMessageA(result, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  DeleteFileA(big.c_str());
+}
+
+}  // namespace

@@ -81,8 +81,8 @@ for method in mszip lzx:21; do
   row "extract $method" "$e" "$w" "$l" "$c" "$(ratio "$l" "$w")" "$(ratio "$l" "$c")"
 done
 e=$(cd "$work/in" && best "$arctool" create cab:mszip "$work/made.cab" text binary)
-l=$(cd "$work/in" && inlib "-a -i -mz $(winpath "$work/out/made2.cab") $(winpath "$work/in")\\ text binary")
 w=$(cd "$work/in" && inexe create cab:mszip "$(winpath "$work/out/made.cab")" text binary)
-row "create mszip" "$e" "$w" "$l" "-" "$(ratio "$l" "$w")" "-"
+l=$(cd "$work/in" && inlib "-a -i -mz $(winpath "$work/out/made2.cab") $(winpath "$work/in")\\ text binary")
 [ -f "$work/out/made2.cab" ] || { echo "bench_cab32: the library made no cabinet" >&2; exit 1; }
 cabextract -q -t "$work/out/made2.cab" >/dev/null || { echo "bench_cab32: the library's cabinet does not test" >&2; exit 1; }
+row "create mszip" "$e" "$w" "$l" "-" "$(ratio "$l" "$w")" "-"

@@ -12,6 +12,7 @@
 
 #include "creator_dlg.h"
 #include "modal_script.h"
+#include "shell_data_object.h"
 
 // The main window in this process, running `script` once it is up and closing
 // when the script returns.
@@ -81,6 +82,3 @@ class Workspace {
 std::string TestProgramFolder();  // with its backslash
 std::string CurrentFolder();
 
-// The shell's data object for `paths` (all in one folder), as Explorer offers
-// it for a selection: null when the shell cannot give one.
-IDataObject* ShellDataObject(const std::vector<std::string>& paths);

@@ -10,12 +10,6 @@
 namespace uninstall {
 namespace {
 
-std::string selfPath() {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  return self;
-}
-
 void removeFile(const std::string& path, Outcome& outcome) {
   if (DeleteFileA(path.c_str())) return;
   DWORD err = GetLastError();
@@ -47,11 +41,6 @@ std::optional<std::string> defaultOf(HKEY root, const std::string& path) {
   return key ? key.getString("") : std::nullopt;
 }
 
-std::string parentOf(const std::string& path) {
-  size_t cut = sjis::lastBackslash(path);
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 bool namesDexlor(const std::string& command) { return sjis::toLower(command).find("dexlor.exe") != std::string::npos; }
 
 }  // namespace
@@ -71,15 +60,10 @@ Outcome removeFiles(const std::string& installFolder, const std::string& systemF
     RemoveDirectoryA(installFolder.c_str());  // only succeeds when nothing else is in it
   }
   if (!systemFolder.empty()) {
-    const std::string self = selfPath();
+    // This program among them: where the system refuses to delete a running
+    // program, it goes at the next start like any file in use.
     for (const std::string& name : install::systemFiles()) {
       std::string path = systemFolder + "\\" + name;
-      if (lstrcmpiA(path.c_str(), self.c_str()) == 0) {
-        // A running program cannot delete itself: it goes at the next start.
-        if (MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) outcome.atRestart.push_back(path);
-        else outcome.left.push_back(path);
-        continue;
-      }
       removeFile(path, outcome);
     }
   }
@@ -103,11 +87,9 @@ void removeRegistry() {
   for (const std::string& handler : install::handlerKeys()) {
     auto value = defaultOf(HKEY_CLASSES_ROOT, handler);
     if (!value || !sjis::equalNoCase(*value, install::kClassId)) continue;
+    // Its parents stay: "*\shellex\ContextMenuHandlers" is the system's, and an
+    // empty key left behind does no harm where deleting another's would.
     reg::deleteTree(HKEY_CLASSES_ROOT, handler);
-    // "ContextMenuHandlers" and "shellex" when we were their only content.
-    std::string handlers = parentOf(handler);
-    deleteIfEmpty(HKEY_CLASSES_ROOT, handlers);
-    deleteIfEmpty(HKEY_CLASSES_ROOT, parentOf(handlers));
   }
   auto server = defaultOf(HKEY_CLASSES_ROOT, std::string(install::kClassKey) + "\\InProcServer32");
   if (server && sjis::toLower(*server).find("pkshlext.dll") != std::string::npos)

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,35 @@ TEST_F(ShellSteps, ShortcutsResolveToTheirTargetsWithTheirDescriptions) {
   file->Release();
   shellLink->Release();
   EXPECT_FALSE(install::createShortcut(dst_ + "\\no such folder\\x.lnk", src_ + "\\Pakmo.exe", "d"));
+}
+
+}  // namespace
+
+namespace {
+
+// The release folder's list (tools/release, the end-to-end test) and the
+// installer's own tables name the same files for the same places.
+TEST(InstallLayout, TheReleaseListMatchesWhatTheInstallerCopies) {
+  std::ifstream in(RELEASE_FILES);
+  ASSERT_TRUE(in) << RELEASE_FILES;
+  std::vector<std::string> folder, system, library, installer;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string file, target, where;
+    fields >> file >> target >> where;
+    // The list is UTF-8; the installer's names are Shift-JIS.
+    int n = MultiByteToWideChar(CP_UTF8, 0, file.c_str(), -1, nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, file.c_str(), -1, w.data(), n);
+    char ansi[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, ansi, MAX_PATH, nullptr, nullptr);
+    (where == "folder" ? folder : where == "system" ? system : where == "library" ? library : installer).push_back(ansi);
+  }
+  EXPECT_EQ(folder, install::installFolderFiles());
+  EXPECT_EQ(system, install::systemFiles());
+  EXPECT_EQ(library, install::archiverLibraries());
+  EXPECT_EQ(installer, std::vector<std::string>{"pdinstall.exe"});
 }
 
 }  // namespace

@@ -8,15 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "install_key.h"
 #include "registry.h"
 
 namespace install {
 
 inline constexpr char kClassId[] = "{1BCFCF41-8841-11d0-9633-444553540000}";
 inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pakdex";
-inline constexpr char kPakmoKey[] = "Software\\Varn Software\\Pakmo";
+inline constexpr const char* kPakmoKey = suite::kInstallKey;
 inline constexpr char kVendorKey[] = "Software\\Varn Software";
-inline constexpr char kInstallValue[] = "Install Folder";
+using suite::kInstallValue;
 inline constexpr char kClassKey[] = "CLSID\\{1BCFCF41-8841-11d0-9633-444553540000}";
 inline constexpr char kUninstaller[] = "pduninstall.exe";
 

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "install_key.h"
+
 namespace pkshlext {
 
 // {1BCFCF41-8841-11d0-9633-444553540000}
@@ -9,8 +11,8 @@ inline constexpr CLSID kClassId = {0x1bcfcf41, 0x8841, 0x11d0, {0x96, 0x33, 0x44
 
 inline constexpr char kMenuText[] = "圧縮(&L)";
 inline constexpr char kHelpText[] = "圧縮ﾌｧｲﾙを作成します";
-inline constexpr char kInstallKey[] = "Software\\Varn Software\\Pakmo";
-inline constexpr char kInstallValue[] = "Install Folder";
+using suite::kInstallKey;
+using suite::kInstallValue;
 inline constexpr char kProgramFile[] = "\\Pakmo.exe";
 inline constexpr char kParameters[] = "-copy";
 

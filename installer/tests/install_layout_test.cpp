@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "install_layout.h"
+#include "temp_folder.h"
 #include "install_steps.h"
 
 namespace fs = std::filesystem;
@@ -22,14 +23,6 @@ const char kSandbox[] = "Software\\PakdexInstallTest";
 
 std::string rootName(HKEY root) { return root == HKEY_LOCAL_MACHINE ? "HKLM" : root == HKEY_CLASSES_ROOT ? "HKCR" : "?"; }
 
-std::string tempFolder(const std::string& leaf) {
-  char tmp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, tmp);
-  std::string f = std::string(tmp) + leaf + std::to_string(GetCurrentProcessId());
-  std::error_code ec;
-  fs::remove_all(f, ec);
-  return f;
-}
 
 TEST(InstallLayout, RegistryEntriesPointIntoTheSystemDirectoryAndNameTheFolderAsGiven) {
   auto e = install::registryEntries("C:\\WINDOWS\\system32", "D:\\表");
@@ -113,8 +106,8 @@ class ShellSteps : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    src_ = tempFolder("pdinstall_src");
-    dst_ = tempFolder("pdinstall_dst");
+    src_ = install_test::tempFolder("pdinstall_src", false);
+    dst_ = install_test::tempFolder("pdinstall_dst", false);
     fs::create_directories(src_);
     char cwd[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, cwd);

@@ -11,6 +11,7 @@
 
 #include "associations.h"
 #include "install_layout.h"
+#include "temp_folder.h"
 #include "registry.h"
 #include "uninstall.h"
 
@@ -18,15 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string tempFolder(const std::string& leaf) {
-  char tmp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, tmp);
-  std::string f = std::string(tmp) + leaf + std::to_string(GetCurrentProcessId());
-  std::error_code ec;
-  fs::remove_all(f, ec);
-  fs::create_directories(f);
-  return f;
-}
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -41,7 +33,7 @@ void writeDefault(HKEY root, const std::string& path, const std::string& value) 
 const char kPending[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
 TEST(UninstallFiles, TheInstalledFilesGoOthersStayAndTheFolderGoesOnlyWhenEmpty) {
-  std::string folder = tempFolder("pdun_folder"), sys = tempFolder("pdun_sys");
+  std::string folder = install_test::tempFolder("pdun_folder", true), sys = install_test::tempFolder("pdun_sys", true);
   for (const std::string& n : install::installFolderFiles()) std::ofstream(folder + "\\" + n) << "x";
   std::ofstream(folder + "\\UNLHA32.DLL") << "x";
   std::ofstream(folder + "\\my notes.txt") << "mine";
@@ -66,7 +58,7 @@ TEST(UninstallFiles, TheInstalledFilesGoOthersStayAndTheFolderGoesOnlyWhenEmpty)
 }
 
 TEST(UninstallFiles, AFileInUseIsNamedInTheReport) {
-  std::string folder = tempFolder("pdun_busy");
+  std::string folder = install_test::tempFolder("pdun_busy", true);
   std::string busy = folder + "\\Dexlor.exe";
   std::ofstream(busy) << "x";
   // Open without delete sharing, as a running program holds its file.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,6 +36,18 @@ BOOL CALLBACK findMain(HWND w, LPARAM lp) {
   DWORD pid = 0;
   GetWindowThreadProcessId(w, &pid);
   if (pid == s->pid && IsWindowVisible(w) && GetMenu(w)) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Another visible dialog of the program: the notice at start.
+BOOL CALLBACK findNotice(HWND w, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == s->pid && IsWindowVisible(w) && !GetMenu(w)) {
     s->found = w;
     return FALSE;
   }
@@ -77,13 +90,33 @@ TEST(DexlorHelp, F1OpensTheDexlorTopicOfTheHelpFileBesideTheProgram) {
     EnumWindows(findMain, reinterpret_cast<LPARAM>(&s));
   }
   ASSERT_NE(s.found, nullptr) << "Dexlor shows its window";
-  PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(kHelpCommand, 0), 0);
   const std::string log = dir + "\\htmlhelp.txt";
-  std::string calls;
-  for (int i = 0; i < 3000 && calls.find('\n') == std::string::npos; ++i) {
+  auto waitForLines = [&](size_t lines) {
+    std::string calls;
+    for (int i = 0; i < 3000; ++i) {
+      calls = readAll(log);
+      if (static_cast<size_t>(std::count(calls.begin(), calls.end(), '\n')) >= lines) break;
+      Sleep(10);
+    }
+    return calls;
+  };
+  // The notice of the libraries this tree lacks runs a loop of its own: closed
+  // first, so that keys reach the main window's.
+  for (int i = 0; i < 100; ++i) {
+    Search notice{pi.dwProcessId, nullptr};
+    EnumWindows(findNotice, reinterpret_cast<LPARAM>(&notice));
+    if (notice.found) PostMessageA(notice.found, WM_COMMAND, IDOK, 0);
+    else if (i > 20) break;
     Sleep(10);
-    calls = readAll(log);
   }
+  // The Help menu's command, then F1 on the entry list as a user presses it.
+  PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(kHelpCommand, 0), 0);
+  std::string first = waitForLines(1);
+  HWND list = FindWindowExA(s.found, nullptr, "SysListView32", nullptr);
+  ASSERT_NE(list, nullptr);
+  PostMessageA(list, WM_KEYDOWN, VK_F1, 0x003B0001);
+  PostMessageA(list, WM_KEYUP, VK_F1, 0xC03B0001);
+  std::string calls = waitForLines(2);
   TerminateProcess(pi.hProcess, 0);
   WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
@@ -91,7 +124,9 @@ TEST(DexlorHelp, F1OpensTheDexlorTopicOfTheHelpFileBesideTheProgram) {
   RegDeleteKeyA(HKEY_CURRENT_USER, kWineSettings);
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Dexlor.exe");
   // HH_DISPLAY_TOPIC is 0.
-  EXPECT_EQ(calls, dir + "\\Pakdex.chm::/Dexlor1.htm|0|none\n");
+  const std::string call = dir + "\\Pakdex.chm::/Dexlor1.htm|0|none\n";
+  EXPECT_EQ(first, call);
+  EXPECT_EQ(calls, call + call) << "F1 opens the same topic";
   for (const char* name : {"Dexlor.exe", "UNLHA32.DLL", "CAB32.DLL", "hhctrl.ocx", "htmlhelp.txt"})
     DeleteFileA((dir + "\\" + name).c_str());
   RemoveDirectoryA(dir.c_str());

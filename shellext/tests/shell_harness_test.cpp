@@ -236,6 +236,9 @@ TEST_F(ShellHarness, TheTraceFollowsTheShellsCallsAndTheModuleUnloadsWhenAllIsRe
   EXPECT_EQ(canUnload_(), S_FALSE) << "the extension is alive";
   CountingDataObject data;
   init->Initialize(nullptr, &data, nullptr);
+  IContextMenu* cm = nullptr;
+  ASSERT_EQ(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&cm)), S_OK);
+  cm->Release();
   IUnknown* unknown = nullptr;
   EXPECT_EQ(init->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&unknown)), E_NOINTERFACE);
   EXPECT_EQ(unknown, nullptr);
@@ -257,6 +260,9 @@ TEST_F(ShellHarness, TheTraceFollowsTheShellsCallsAndTheModuleUnloadsWhenAllIsRe
       "CShellExt::AddRef()\r\n",
       "In DLLCanUnloadNow\r\n",
       "CShellExt::Initialize()\r\n",
+      "CShellExt::QueryInterface()==>IID_IContextMenu\r\n",
+      "CShellExt::AddRef()\r\n",
+      "CShellExt::Release()\r\n",
       "CShellExt::QueryInterface()==>Unknown Interface!\r\n",
       "CShellExt::Release()\r\n",
       "In DLLCanUnloadNow\r\n",

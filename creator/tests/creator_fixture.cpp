@@ -123,12 +123,14 @@ Workspace::Workspace() {
   CreateDirectoryA((m_dir + "libs").c_str(), nullptr);
   m_log = m_dir + "calls.log";
   SetEnvironmentVariableA("FAKE_LOG", m_log.c_str());
+  SetEnvironmentVariableA("FAKE_LOG_FOLDER", "1");
   SetDllDirectoryA((m_dir + "libs").c_str());
 }
 
 Workspace::~Workspace() {
   SetDllDirectoryA(nullptr);
   SetEnvironmentVariableA("FAKE_LOG", nullptr);
+  SetEnvironmentVariableA("FAKE_LOG_FOLDER", nullptr);
   SetCurrentDirectoryA(TestProgramFolder().c_str());  // never inside the folder going away
   RemoveTree(m_dir);
 }

@@ -319,7 +319,7 @@ void CCreatorDlg::AddCommandLineFiles() {
 
 void CCreatorDlg::AddDroppedFiles(IDataObject* data) {
   if (!OffersFileList(data)) return;
-  FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  FORMATETC format = FileListFormat();
   STGMEDIUM medium{};
   if (FAILED(data->GetData(&format, &medium))) return;
   const void* block = medium.tymed == TYMED_HGLOBAL ? GlobalLock(medium.hGlobal) : nullptr;

@@ -329,6 +329,12 @@ TEST_F(Intake, PasteAndTheFileDialogEachReplaceTheList) {
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
     EXPECT_TRUE(cancel.allDone()) << "Ctrl+O opens the file selection";
+    // F1 is a key of the window (the help command; whatever a help viewer shows is closed again).
+    MSG f1{d.hwnd(), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    ModalScript help;
+    help.run([&] { EXPECT_TRUE(d.PreTranslateMessage(&f1)); });
+    MSG plain{d.hwnd(), WM_KEYDOWN, 'Q', 0, 0, {}};
+    EXPECT_FALSE(d.PreTranslateMessage(&plain)) << "other keys go on to the controls";
     EXPECT_EQ(d.m_pathList.Count(), 2u);
   };
   dlg.DoModal(nullptr);

@@ -7,32 +7,32 @@
 #include "proc_address.h"
 
 namespace {
-struct LibrarySpec {
+struct LibraryNames {
   const char* file;
   const char* versionFunction;
   const char* commandEntry;
   unsigned minimum;
   const char* tooOld;
 };
-const LibrarySpec kLha{"UNLHA32.DLL", "UnlhaGetVersion", "Unlha", archiver::kMinVersionLha,
+const LibraryNames kLha{"UNLHA32.DLL", "UnlhaGetVersion", "Unlha", archiver::kMinVersionLha,
                        "Ver0.42 以上の UNLHA32.DLL が必要です"};
-const LibrarySpec kCab{"CAB32.DLL", "CabGetVersion", "Cab", archiver::kMinVersionCab,
+const LibraryNames kCab{"CAB32.DLL", "CabGetVersion", "Cab", archiver::kMinVersionCab,
                        "Ver0.65 以上の CAB32.DLL が必要です"};
-const LibrarySpec kTar{"TAR32.DLL", "TarGetVersion", "Tar", archiver::kMinVersionTar,
+const LibraryNames kTar{"TAR32.DLL", "TarGetVersion", "Tar", archiver::kMinVersionTar,
                        "Ver0.51 以上の TAR32.DLL が必要です"};
 
 // A library without its version function or command entry counts as missing, silently.
-void load(ArchiverLibrary& lib, const LibrarySpec& spec, HWND owner) {
-  lib.module = LoadLibraryA(spec.file);
+void load(ArchiverLibrary& lib, const LibraryNames& names, HWND owner) {
+  lib.module = LoadLibraryA(names.file);
   if (!lib.module) return;
-  lib.getVersion = procAddress<archiver::GetVersionFn>(lib.module, spec.versionFunction);
+  lib.getVersion = procAddress<archiver::GetVersionFn>(lib.module, names.versionFunction);
   if (!lib.getVersion) return;
   lib.version = lib.getVersion();
-  if (lib.version >= spec.minimum) {
-    lib.command = procAddress<archiver::CommandFn>(lib.module, spec.commandEntry);
+  if (lib.version >= names.minimum) {
+    lib.command = procAddress<archiver::CommandFn>(lib.module, names.commandEntry);
     return;
   }
-  MessageBoxA(owner, spec.tooOld, "Pakmo", MB_OK);
+  MessageBoxA(owner, names.tooOld, "Pakmo", MB_OK);
 }
 
 void unload(ArchiverLibrary& lib) {

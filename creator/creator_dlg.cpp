@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app.h"
+#include "file_list_block.h"
 #include "html_help.h"
 #include "long_path.h"
 #include "sjis.h"
@@ -46,9 +47,8 @@ class CAboutDlg : public CDialog {
 }  // namespace
 
 CCreatorDlg::CCreatorDlg(bool copyMode, std::vector<std::string> args)
-    : CDialog(IDD_PAKMO_DIALOG), m_dropTarget(*this), m_copyMode(copyMode), m_argList(std::move(args)) {
-  m_icon = LoadIconA(FrameworkResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-}
+    : CIconDialog(IDD_PAKMO_DIALOG, IDR_MAINFRAME), m_dropTarget(*this), m_copyMode(copyMode),
+      m_argList(std::move(args)) {}
 
 CCreatorDlg::~CCreatorDlg() { m_dropTarget.Revoke(); }
 
@@ -61,15 +61,8 @@ BOOL CCreatorDlg::OnInitDialog() {
   SendMessageA(m_statusBar.m_hWnd, SB_SIMPLE, FALSE, 0);
   SendMessageA(m_statusBar.m_hWnd, WM_SIZE, 0, 0);
 
-  char about[256] = {};
-  LoadStringA(FrameworkResourceHandle(), IDS_ABOUTBOX, about, sizeof about);
-  if (about[0]) {
-    HMENU sys = GetSystemMenu(m_hWnd, FALSE);
-    AppendMenuA(sys, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(sys, MF_STRING, IDM_ABOUTBOX, about);
-  }
-  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  AddAboutToSystemMenu(IDS_ABOUTBOX, IDM_ABOUTBOX);
+  ShowIcon();
 
   if (!LoadWindowPos(m_left, m_top)) {
     m_left = 100;
@@ -114,26 +107,6 @@ bool CCreatorDlg::PreTranslateMessage(MSG* msg) {
 }
 
 // ---- messages ----
-
-LRESULT CCreatorDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, bool& handled) {
-  if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-    ShowAbout();
-    return 0;
-  }
-  handled = false;
-  return 0;
-}
-
-LRESULT CCreatorDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
-  if (!IsIconic(m_hWnd)) {
-    handled = false;
-    return 0;
-  }
-  PaintMinimisedIcon(m_hWnd, m_icon);
-  return 0;
-}
-
-LRESULT CCreatorDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(m_icon); }
 
 LRESULT CCreatorDlg::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) {
   handled = false;
@@ -347,17 +320,7 @@ void CCreatorDlg::AddCommandLineFiles() {
 
 void CCreatorDlg::AddDroppedFiles(IDataObject* data) {
   if (!OffersFileList(data)) return;
-  FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM medium{};
-  if (FAILED(data->GetData(&format, &medium))) return;
-  const void* block = medium.tymed == TYMED_HGLOBAL ? GlobalLock(medium.hGlobal) : nullptr;
-  if (!block) {
-    ReleaseStgMedium(&medium);
-    return;
-  }
-  std::vector<std::string> names = ReadFileListBlock(block, GlobalSize(medium.hGlobal));
-  GlobalUnlock(medium.hGlobal);
-  ReleaseStgMedium(&medium);
+  const std::vector<std::string> names = FileListOf(data);
 
   CWaitCursor wait;
   ClearList();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive_creator.h"
-#include "dialog.h"
+#include "icon_dialog.h"
 #include "file_drop_target.h"
 #include "file_list.h"
 #include "long_path.h"
@@ -23,7 +23,7 @@ class CResultDlg : public CReportDlg {
   CResultDlg() : CReportDlg(IDD_RESULT, IDC_RESULT_TEXT, IDR_MAINFRAME) {}
 };
 
-class CCreatorDlg : public CDialog {
+class CCreatorDlg : public CIconDialog {
  public:
   // `copyMode`: the list comes from the clipboard; else from `args`.
   CCreatorDlg(bool copyMode, std::vector<std::string> args);
@@ -57,7 +57,6 @@ class CCreatorDlg : public CDialog {
 
   CFileDropTarget m_dropTarget;
   CStatusBar m_statusBar;
-  HICON m_icon = nullptr;
   int m_width = 0, m_height = 0, m_left = 100, m_top = 100;
   SortedPaths m_pathList;
   std::string m_baseFolder;
@@ -66,9 +65,6 @@ class CCreatorDlg : public CDialog {
   std::vector<std::string> m_argList;
 
   BEGIN_MSG_MAP(CCreatorDlg)
-    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_QUERYDRAGICON, OnQueryDragIcon)
     MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
     MESSAGE_HANDLER(WM_HSCROLL, OnHScroll)
     MESSAGE_HANDLER(WM_MOVE, OnMove)
@@ -85,16 +81,14 @@ class CCreatorDlg : public CDialog {
     COMMAND_ID_HANDLER(IDC_FORMAT_CAB, OnCommand)
     COMMAND_ID_HANDLER(IDC_FORMAT_TAR, OnCommand)
     COMMAND_ID_HANDLER(IDC_METHOD, OnMethodCommand)
-    CHAIN_MSG_MAP(CDialog)
+    CHAIN_MSG_MAP(CIconDialog)
   END_MSG_MAP()
 
  protected:
   BOOL OnInitDialog() override;
+  void OnAbout() override { ShowAbout(); }
 
  private:
-  LRESULT OnSysCommand(UINT, WPARAM, LPARAM, bool&);
-  LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
-  LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnHScroll(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnMove(UINT, WPARAM, LPARAM, bool&);

@@ -105,39 +105,3 @@ std::string BuildNameList(const std::vector<std::string>& paths, const std::stri
   }
   return names;
 }
-
-std::vector<std::string> ReadFileListBlock(const void* block, size_t size) {
-  std::vector<std::string> names;
-  const auto* bytes = static_cast<const unsigned char*>(block);
-  if (!bytes || size < 20) return names;
-  uint32_t offset = 0, wide = 0;
-  std::memcpy(&offset, bytes, 4);
-  std::memcpy(&wide, bytes + 16, 4);
-  size_t i = offset;
-  if (wide) {
-    while (i + 2 <= size) {
-      std::wstring name;
-      for (; i + 2 <= size; i += 2) {
-        wchar_t c = static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (!c) break;
-        name += c;
-      }
-      if (i + 2 > size || name.empty()) break;  // cut off, or the closing empty name
-      i += 2;
-      int n = WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
-      std::string mb(static_cast<size_t>(n), '\0');
-      WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()), mb.data(), n, nullptr, nullptr);
-      names.push_back(mb);
-    }
-  } else {
-    while (i < size) {
-      const void* end = std::memchr(bytes + i, 0, size - i);
-      if (!end) break;
-      const size_t len = static_cast<size_t>(static_cast<const unsigned char*>(end) - (bytes + i));
-      if (len == 0) break;
-      names.emplace_back(reinterpret_cast<const char*>(bytes + i), len);
-      i += len + 1;
-    }
-  }
-  return names;
-}

@@ -43,9 +43,3 @@ std::string FolderPattern(const std::string& path);
 // " \"name\"" per path, each without the base folder and its backslash unless
 // `fullPath` is set or there is no common folder.
 std::string BuildNameList(const std::vector<std::string>& paths, const std::string& base, bool fullPath);
-
-// The names of a file-list block (CF_HDROP memory of `size` bytes): offset of
-// the names in the first 32-bit field, 16-bit names when the field at byte 16 is
-// non-zero (converted to the ANSI code page), NUL-terminated names up to an
-// empty one. Nothing is read past `size`; a name cut off by the end is dropped.
-std::vector<std::string> ReadFileListBlock(const void* block, size_t size);

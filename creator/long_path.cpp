@@ -23,16 +23,7 @@ std::vector<std::string> splitComponents(const std::string& s, size_t from) {
   return parts;
 }
 
-// The long form of `component` in `folder`, and whether it is a folder.
-std::string longName(const std::string& folder, const std::string& component, bool& isFolder) {
-  WIN32_FIND_DATAA found{};
-  HANDLE h = FindFirstFileA((folder + "\\" + component).c_str(), &found);
-  isFolder = false;
-  if (h == INVALID_HANDLE_VALUE) return component;
-  FindClose(h);
-  isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  return found.cFileName;
-}
+bool hasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 }  // namespace
 
 bool IsFolder(const std::string& path) {
@@ -82,11 +73,39 @@ LongPath LongPathResolver::Resolve(const std::string& path) {
         continue;
       }
     }
-    bool folder = false;
-    result.name = longName(result.path, parts[i], folder);
+    const Entry found = Lookup(result.path, sjis::toUpper(result.path), parts[i]);
+    result.name = found.name;
     result.path += "\\" + result.name;
     if (!last) m_folders[typed] = result.path;
-    else result.folder = folder;
+    else result.folder = found.folder;
   }
   return result;
+}
+
+LongPathResolver::Entry LongPathResolver::Lookup(const std::string& folder, const std::string& key,
+                                                 const std::string& component) {
+  Listing& listing = m_listings[key];
+  if (!listing.read && ++listing.lookups >= 2) {
+    listing.read = true;
+    WIN32_FIND_DATAA fd{};
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        Entry e{fd.cFileName, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+        listing.byName.emplace(sjis::toUpper(fd.cFileName), e);
+        if (fd.cAlternateFileName[0]) listing.byName.emplace(sjis::toUpper(fd.cAlternateFileName), e);
+      } while (FindNextFileA(h, &fd));
+      FindClose(h);
+    }
+  }
+  if (listing.read && !hasWildcard(component)) {
+    auto it = listing.byName.find(sjis::toUpper(component));
+    if (it != listing.byName.end()) return it->second;
+  }
+  // The system's own search: a wildcard's first match, or a name the listing spelt otherwise.
+  WIN32_FIND_DATAA found{};
+  HANDLE h = FindFirstFileA((folder + "\\" + component).c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return Entry{component, false};
+  FindClose(h);
+  return Entry{found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }

@@ -13,13 +13,27 @@ struct LongPath {
 
 // A component that names nothing on disk is kept as given, so that the
 // archiver's report names what is missing. The resolver remembers the folders
-// it resolved, so that the files of one folder cost one lookup each.
+// it resolved, and reads a folder whole once a second name is looked up in it,
+// so that an intake of many files costs about one search per folder.
 class LongPathResolver {
  public:
   LongPath Resolve(const std::string& path);
 
  private:
+  struct Entry {
+    std::string name;  // long form
+    bool folder = false;
+  };
+  struct Listing {
+    int lookups = 0;
+    bool read = false;
+    std::map<std::string, Entry> byName;  // upper-case long and short names
+  };
+  // The long form of `component` in the long folder `folder` (upper-case `key`).
+  Entry Lookup(const std::string& folder, const std::string& key, const std::string& component);
+
   std::map<std::string, std::string> m_folders;  // upper-case full folder path -> its long form
+  std::map<std::string, Listing> m_listings;     // upper-case long folder path -> its entries
 };
 inline LongPath ResolveLongPath(const std::string& path) { return LongPathResolver().Resolve(path); }
 

@@ -88,6 +88,6 @@ HRESULT COleDropTarget::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* ef
 
 bool OffersFileList(IDataObject* data) {
   if (!data) return false;
-  FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  FORMATETC format = FileListFormat();
   return data->QueryGetData(&format) == S_OK;
 }

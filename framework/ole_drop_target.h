@@ -52,5 +52,7 @@ class COleDropTarget : public IDropTarget {
   IDataObject* m_data = nullptr;  // the data of the drag in progress, held from enter to leave or drop
 };
 
-// True when `data` offers a file list (CF_HDROP in global memory).
+// The file list as data objects offer it: CF_HDROP in global memory.
+inline FORMATETC FileListFormat() { return FORMATETC{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }
+// True when `data` offers a file list.
 bool OffersFileList(IDataObject* data);

@@ -1,6 +1,5 @@
 #include "report_dialog.h"
 
-#include "app.h"
 #include "sjis.h"
 #include "window_position.h"
 
@@ -18,9 +17,7 @@ std::string CReportDlg::WithCrLf(const std::string& text) {
 
 BOOL CReportDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  m_icon = LoadIconA(FrameworkResourceHandle(), MAKEINTRESOURCEA(m_iconId));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  ShowIcon();
   SetDlgItemText(m_textId, WithCrLf(m_text));
   CentreOverOwner(m_hWnd);
   // The report to read, caret at its start: the dialog manager would select it all.
@@ -40,25 +37,3 @@ void CReportDlg::OnCancel() {
     PostQuitMessage(0);
   CDialog::OnCancel();
 }
-
-void PaintMinimisedIcon(HWND window, HICON icon) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
-  SendMessageA(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-  RECT r;
-  GetClientRect(window, &r);
-  int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
-  DrawIcon(dc, (r.right - r.left - cx + 1) / 2, (r.bottom - r.top - cy + 1) / 2, icon);
-  EndPaint(window, &ps);
-}
-
-LRESULT CReportDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
-  if (!IsIconic(m_hWnd)) {
-    handled = false;
-    return 0;
-  }
-  PaintMinimisedIcon(m_hWnd, m_icon);
-  return 0;
-}
-
-LRESULT CReportDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(m_icon); }

@@ -48,19 +48,8 @@ CViewerDlg::~CViewerDlg() {
 
 BOOL CViewerDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  HINSTANCE res = FrameworkResourceHandle();
-  m_icon = LoadIconA(res, MAKEINTRESOURCEA(IDR_MAINFRAME));
-
-  // System menu item for the version dialog, when the string exists.
-  char about[256] = {};
-  LoadStringA(res, IDS_ABOUTBOX, about, sizeof about);
-  if (about[0]) {
-    HMENU sys = GetSystemMenu(m_hWnd, FALSE);
-    AppendMenuA(sys, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(sys, MF_STRING, IDM_ABOUTBOX, about);
-  }
-  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  AddAboutToSystemMenu(IDS_ABOUTBOX, IDM_ABOUTBOX);
+  ShowIcon();
 
   m_statusBar.Create(m_hWnd, IDC_STATUS_BAR);
   SendMessageA(m_statusBar.m_hWnd, SB_SETMINHEIGHT, 15, 0);
@@ -280,26 +269,6 @@ LRESULT CViewerDlg::OnSize(UINT, WPARAM type, LPARAM, bool& handled) {
   if (HWND header = ListView_GetHeader(List())) InvalidateRect(header, nullptr, TRUE);
   return 0;
 }
-
-LRESULT CViewerDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, bool& handled) {
-  if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-    ShowAbout();
-    return 0;
-  }
-  handled = false;
-  return 0;
-}
-
-LRESULT CViewerDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
-  if (!IsIconic(m_hWnd)) {
-    handled = false;
-    return 0;
-  }
-  PaintMinimisedIcon(m_hWnd, m_icon);
-  return 0;
-}
-
-LRESULT CViewerDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) { return reinterpret_cast<LRESULT>(m_icon); }
 
 LRESULT CViewerDlg::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) {
   handled = false;

@@ -11,7 +11,7 @@
 #include "archive_manager.h"
 #include "clipboard_files.h"
 #include "deferred_drop_source.h"
-#include "dialog.h"
+#include "icon_dialog.h"
 #include "resource.h"
 #include "statusbar.h"
 #include "viewer_settings.h"
@@ -22,9 +22,9 @@ struct EntryRow {
   std::string sizeText, ratioText, dateText;
 };
 
-class CViewerDlg : public CDialog {
+class CViewerDlg : public CIconDialog {
  public:
-  CViewerDlg() : CDialog(IDD_DEXLOR_DIALOG) {}
+  CViewerDlg() : CIconDialog(IDD_DEXLOR_DIALOG, IDR_MAINFRAME) {}
   ~CViewerDlg() override;
 
   void LoadArchive();
@@ -55,9 +55,6 @@ class CViewerDlg : public CDialog {
 
   BEGIN_MSG_MAP(CViewerDlg)
     MESSAGE_HANDLER(WM_SIZE, OnSize)
-    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_QUERYDRAGICON, OnQueryDragIcon)
     MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
     MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
@@ -87,7 +84,7 @@ class CViewerDlg : public CDialog {
     NOTIFY_HANDLER(IDC_ENTRY_LIST, NM_DBLCLK, OnListDoubleClick)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_BEGINLABELEDITA, OnBeginLabelEdit)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_ENDLABELEDITA, OnEndLabelEdit)
-    CHAIN_MSG_MAP(CDialog)
+    CHAIN_MSG_MAP(CIconDialog)
   END_MSG_MAP()
 
  protected:
@@ -95,12 +92,10 @@ class CViewerDlg : public CDialog {
   // The close box and Escape: the work-folder files go as with Exit, so that
   // nothing extracted for opening is left behind.
   void OnCancel() override;
+  void OnAbout() override { ShowAbout(); }
 
  private:
   LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
-  LRESULT OnSysCommand(UINT, WPARAM, LPARAM, bool&);
-  LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
-  LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnContextMenu(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
@@ -156,7 +151,6 @@ class CViewerDlg : public CDialog {
   CDeferredDropSource m_dropSource{m_archives};
   CClipboardFiles m_clipboardFiles;
   CStatusBar m_statusBar;
-  HICON m_icon = nullptr;
   HACCEL m_accelerators = nullptr;
 };
 

@@ -6,7 +6,8 @@
 //   COUNT=3            GetFileCount
 //   NAMES=a|dir\b|c    the names FindFirst/FindNext report
 //   KIND=2             TarGetArchiveType
-// The command returns the number in FAKE_RESULT (0 when unset).
+// The command returns the number in FAKE_RESULT (0 when unset); FAKE_LOG_FOLDER
+// adds the current folder of each command call to the record.
 //   CHECK=throw|fault  TarCheckArchive raises a C++ exception or a processor fault
 #include <windows.h>
 
@@ -92,10 +93,13 @@ EXPORT WORD WINAPI FN(GetVersion)() {
 EXPORT int WINAPI FAKE_PREFIX(HWND window, LPCSTR cmd, LPSTR out, DWORD size) {
   std::string line = cmd ? cmd : "";
   log("Command " + line);
-  // Where relative names are resolved, and whether an owner window came with the call.
+  // With FAKE_LOG_FOLDER set: where relative names are resolved, and whether an
+  // owner window came with the call.
   char folder[MAX_PATH] = {};
-  GetCurrentDirectoryA(sizeof folder, folder);
-  log(std::string("Folder ") + folder + (window ? " owner" : " no-owner"));
+  if (GetEnvironmentVariableA("FAKE_LOG_FOLDER", folder, sizeof folder)) {
+    GetCurrentDirectoryA(sizeof folder, folder);
+    log(std::string("Folder ") + folder + (window ? " owner" : " no-owner"));
+  }
   // A response file is "@path": the whole line, or its last operand.
   size_t at = line.rfind(" @");
   at = line.rfind('@', 0) == 0 ? 0 : (at == std::string::npos ? at : at + 1);

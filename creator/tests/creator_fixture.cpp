@@ -92,10 +92,14 @@ bool CScriptedCreator::ProcessMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& res
   return CCreatorDlg::ProcessMessage(msg, w, l, result);
 }
 
-void AnswerFileDialog(HWND dialog, const std::string& text) {
+void AnswerFileDialog(HWND dialog, const std::string& text, const std::string& folder) {
   // The explorer-style dialog's name box is a combo box (cmb13) or an edit (edt1).
   HWND box = GetDlgItem(dialog, 0x47C);
   if (!box) box = GetDlgItem(dialog, 0x480);
+  if (!folder.empty()) {  // a folder typed and confirmed opens it
+    SetWindowTextA(box, folder.c_str());
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  }
   SetWindowTextA(box, text.c_str());
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
@@ -123,12 +127,14 @@ Workspace::Workspace() {
   CreateDirectoryA((m_dir + "libs").c_str(), nullptr);
   m_log = m_dir + "calls.log";
   SetEnvironmentVariableA("FAKE_LOG", m_log.c_str());
+  SetEnvironmentVariableA("FAKE_LOG_FOLDER", "1");
   SetDllDirectoryA((m_dir + "libs").c_str());
 }
 
 Workspace::~Workspace() {
   SetDllDirectoryA(nullptr);
   SetEnvironmentVariableA("FAKE_LOG", nullptr);
+  SetEnvironmentVariableA("FAKE_LOG_FOLDER", nullptr);
   SetCurrentDirectoryA(TestProgramFolder().c_str());  // never inside the folder going away
   RemoveTree(m_dir);
 }

@@ -56,8 +56,8 @@ class CScriptedCreator : public CCreatorDlg {
   static constexpr UINT_PTR kScriptTimer = 77;
 };
 
-// Types `text` into a file dialog's name box and confirms it.
-void AnswerFileDialog(HWND dialog, const std::string& text);
+// Types `text` into a file dialog's name box and confirms it, in `folder` when given.
+void AnswerFileDialog(HWND dialog, const std::string& text, const std::string& folder = "");
 
 // A folder of the test's own under the temporary folder (path ends in "\"),
 // removed with everything in it at the end; libraries are copied into its

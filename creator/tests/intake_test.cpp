@@ -8,6 +8,7 @@
 
 #include "creator_fixture.h"
 #include "file_list.h"
+#include "file_list_block.h"
 #include "long_path.h"
 
 namespace {
@@ -308,10 +309,10 @@ TEST_F(Intake, PasteAndTheFileDialogEachReplaceTheList) {
     MSG enter{d.hwnd(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(d.PreTranslateMessage(&enter));
 
-    // The file dialog: names as it returns them, in the folder it was in.
-    SetCurrentDirectoryA((ws.dir() + "data").c_str());
+    // The file dialog: names as it returns them, in the folder chosen in it.
     ModalScript choose;
-    choose.then("圧縮するﾌｧｲﾙを選択してください。", [](HWND w) { AnswerFileDialog(w, "\"b.txt\" \"a.txt\""); });
+    choose.then("圧縮するﾌｧｲﾙを選択してください。",
+                [&](HWND w) { AnswerFileDialog(w, "\"b.txt\" \"a.txt\"", ws.dir() + "data"); });
     choose.run([&] { SendMessageA(d.hwnd(), WM_COMMAND, ID_SELECT_FILES, 0); });
     EXPECT_TRUE(choose.allDone()) << ::testing::PrintToString(choose.unexpected);
     EXPECT_EQ(d.m_pathList.Paths(), (std::vector<std::string>{a, b}));
@@ -319,10 +320,22 @@ TEST_F(Intake, PasteAndTheFileDialogEachReplaceTheList) {
     EXPECT_EQ(d.m_baseFolder, ws.dir() + "data");
     EXPECT_EQ(d.Status(), "  2 個のﾌｧｲﾙ");
 
-    // Cancelled: the list stays.
+    // Cancelled, here from Ctrl+O: the list stays.
     ModalScript cancel;
     cancel.then("圧縮するﾌｧｲﾙを選択してください。", [](HWND w) { Click(w, IDCANCEL); });
-    cancel.run([&] { SendMessageA(d.hwnd(), WM_COMMAND, ID_SELECT_FILES, 0); });
+    MSG ctrlO{d.hwnd(), WM_KEYDOWN, 'O', 0, 0, {}};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    cancel.run([&] { EXPECT_TRUE(d.PreTranslateMessage(&ctrlO)); });
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(cancel.allDone()) << "Ctrl+O opens the file selection";
+    // F1 is a key of the window (the help command; whatever a help viewer shows is closed again).
+    MSG f1{d.hwnd(), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    ModalScript help;
+    help.run([&] { EXPECT_TRUE(d.PreTranslateMessage(&f1)); });
+    MSG plain{d.hwnd(), WM_KEYDOWN, 'Q', 0, 0, {}};
+    EXPECT_FALSE(d.PreTranslateMessage(&plain)) << "other keys go on to the controls";
     EXPECT_EQ(d.m_pathList.Count(), 2u);
   };
   dlg.DoModal(nullptr);

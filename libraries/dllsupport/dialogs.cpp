@@ -71,6 +71,7 @@ INT_PTR CALLBACK textProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 struct PasswordRequest {
   const std::string* name;
+  bool again = false;
   std::string typed;
   bool forAll = false;
 };
@@ -80,6 +81,8 @@ INT_PTR CALLBACK passwordProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG:
       SetWindowLongPtrA(dlg, DWLP_USER, lp);
       SetDlgItemTextA(dlg, IDC_DLLS_FILE, reinterpret_cast<PasswordRequest*>(lp)->name->c_str());
+      if (reinterpret_cast<PasswordRequest*>(lp)->again)
+        SetDlgItemTextA(dlg, IDC_DLLS_MESSAGE, "パスワードが違います。もう一度入力してください。");
       SendDlgItemMessageA(dlg, IDC_DLLS_EDIT, EM_LIMITTEXT, 255, 0);
       SetFocus(GetDlgItem(dlg, IDC_DLLS_EDIT));
       return FALSE;  // the focus is set
@@ -103,8 +106,8 @@ INT_PTR CALLBACK passwordProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-bool askPassword(HWND owner, const std::string& sjisName, std::string& password, bool& forAll) {
-  PasswordRequest req{&sjisName};
+bool askPassword(HWND owner, const std::string& sjisName, std::string& password, bool& forAll, bool again) {
+  PasswordRequest req{&sjisName, again};
   const INT_PTR r = DialogBoxParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_DLLS_PASSWORD), owner, passwordProc,
                                     reinterpret_cast<LPARAM>(&req));
   forAll = req.forAll;

@@ -177,7 +177,7 @@ TEST(WinZipAesEntries, WrongPasswordIsAskedAgainAndNeverKept) {
   EXPECT_EQ(answers.asked, 2u);
   // The remembered one fails on b; asking again with the same answer stops at once.
   std::string why;
-  EXPECT_EQ(failure(*r, 1, &why), fmt::ErrorKind::Usage);
+  EXPECT_EQ(failure(*r, 1, &why), fmt::ErrorKind::Password);
   EXPECT_NE(why.find("wrong password"), std::string::npos) << why;
   EXPECT_EQ(answers.asked, 4u);
   // b's failure forgot the password: c asks, and gets "another" first (wrong), then the right one.
@@ -189,7 +189,7 @@ TEST(WinZipAesEntries, WrongPasswordIsAskedAgainAndNeverKept) {
   auto skipped = openBytes(ziptest::craftZip({aesEntry("a", data, first)}));
   Answers none;
   skipped->setPasswordFn(none.fn());
-  EXPECT_EQ(failure(*skipped, 0, &why), fmt::ErrorKind::Usage);
+  EXPECT_EQ(failure(*skipped, 0, &why), fmt::ErrorKind::Password);
   EXPECT_NE(why.find("skipped"), std::string::npos) << why;
 }
 

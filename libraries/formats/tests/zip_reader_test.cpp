@@ -347,7 +347,7 @@ TEST(ZipReaderDamage, ContradictionsAreRefusedPerEntry) {
   EXPECT_EQ(extractError(*r, 6), ErrorKind::Corrupt);
   std::string why;
   // AES is read, but not without a password.
-  EXPECT_EQ(extractError(*r, 7, &why), ErrorKind::Usage);
+  EXPECT_EQ(extractError(*r, 7, &why), ErrorKind::Password);
   EXPECT_NE(why.find("password"), std::string::npos) << why;
   EXPECT_EQ(r->entries()[7].method, "deflate+AES256");
   EXPECT_TRUE(r->entries()[7].encrypted);

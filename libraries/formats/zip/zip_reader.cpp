@@ -122,11 +122,11 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
 void ZipReader::withPassword(size_t index, const std::function<bool(const std::string&)>& tryOne) {
   if (password_ && tryOne(*password_)) return;
   password_.reset();  // it did not open this entry: never offered again unasked
-  if (!passwordFn_) fail(ErrorKind::Usage, "the entry is encrypted and no password was given");
+  if (!passwordFn_) fail(ErrorKind::Password, "the entry is encrypted and no password was given");
   std::string previous;
   for (int attempt = 0; attempt < 3; attempt++) {
     std::string pw;
-    if (!passwordFn_(dir_.entries[index], pw)) fail(ErrorKind::Usage, "the entry is encrypted; skipped without a password");
+    if (!passwordFn_(dir_.entries[index], pw)) fail(ErrorKind::Password, "the entry is encrypted; skipped without a password");
     if (attempt > 0 && pw == previous) break;  // asking again would give the same answer
     if (tryOne(pw)) {
       password_ = pw;
@@ -134,7 +134,7 @@ void ZipReader::withPassword(size_t index, const std::function<bool(const std::s
     }
     previous = pw;
   }
-  fail(ErrorKind::Usage, "wrong password");
+  fail(ErrorKind::Password, "wrong password");
 }
 
 // The header's last byte is the CRC's high byte, or with a data descriptor (the

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # bench_zip32.sh: extraction through UNZIP32.DLL (timed inside the Windows
-# process by bench_zip32_driver.exe, so Wine's start-up is left out) against
+# process by archiver_timer.exe, so Wine's start-up is left out) against
 # Info-ZIP `unzip -o -qq`, on zip -6 and zip -9 archives of the benchmark
 # corpora (60 MB text, 40 MB binary) and on a 7z AES-256 archive of the text
 # (unzip cannot read AES; 7z x is timed there instead). Wall seconds, best of
 # RUNS (3), each into an emptied folder; a ratio above 1 means the DLL is
-# faster. Needs the Windows tree's UNZIP32.DLL and bench_zip32_driver.exe.
+# faster. Needs the Windows tree's UNZIP32.DLL and archiver_timer.exe.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=$top/build/win64/bin
-for f in "$bin/UNZIP32.DLL" "$bin/bench_zip32_driver.exe"; do
-  [ -f "$f" ] || { echo "bench_zip32: $f is missing (build the unzip32 and bench_zip32_driver targets)" >&2; exit 1; }
+for f in "$bin/UNZIP32.DLL" "$bin/archiver_timer.exe"; do
+  [ -f "$f" ] || { echo "bench_zip32: $f is missing (build the unzip32 and archiver_timer targets)" >&2; exit 1; }
 done
 for t in zip unzip 7z; do command -v $t >/dev/null || { echo "bench_zip32: $t is not installed" >&2; exit 1; }; done
 runs=${RUNS:-3}
@@ -27,7 +27,8 @@ dll() {  # archive [switches]: best seconds of the DLL's own timing
   local i t
   for ((i = 0; i < runs; i++)); do
     rm -rf "$work/out" && mkdir "$work/out"
-    t=$("$top/tools/wine-run" "$bin/bench_zip32_driver.exe" "-x -o $2 \"$(winpath "$1")\" \"$(winpath "$work/out")\\\"" | tr -d '\r')
+    t=$("$top/tools/wine-run" "$bin/archiver_timer.exe" "$bin/UNZIP32.DLL" UnZip \
+      "-x -o $2 \"$(winpath "$1")\" \"$(winpath "$work/out")\\\"" | tr -d '\r')
     echo "${t%% *}"
   done | best_of
 }
@@ -42,7 +43,7 @@ native() {  # cmd...: best wall seconds
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 same() { cmp -s "$work/out/$1" "$corpus/$1" || { echo "bench_zip32: $1 did not come back byte for byte" >&2; exit 1; }; }
 
-"$top/tools/wine-run" "$bin/bench_zip32_driver.exe" >/dev/null 2>&1 || true  # the prefix made before timing
+"$top/tools/wine-run" "$bin/archiver_timer.exe" >/dev/null 2>&1 || true  # the prefix made before timing
 printf '%-18s %9s %9s %7s\n' archive other dll other/dll
 for level in 6 9; do
   for name in text binary; do

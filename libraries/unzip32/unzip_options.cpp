@@ -1,7 +1,6 @@
 #include "unzip_options.h"
 
 #include "base/error.h"
-#include "base/sjis.h"
 #include "operands.h"
 #include "sjis_path.h"
 #include "platform/platform.h"
@@ -11,13 +10,6 @@ namespace unzip32 {
 namespace {
 
 [[noreturn]] void bad(const std::string& what) { fmt::fail(fmt::ErrorKind::Usage, what); }
-
-bool hasExtension(const std::string& sjis) {
-  size_t leaf = 0;
-  for (size_t i = 0; i < sjis.size(); i = sjis::next(sjis, i))
-    if (!sjis::isPair(sjis, i) && (sjis[i] == '\\' || sjis[i] == '/' || sjis[i] == ':')) leaf = i + 1;
-  return sjis.find('.', leaf) != std::string::npos;
-}
 
 bool isAbsolute(const std::string& s) {
   return (s.size() >= 3 && s[1] == ':' && (s[2] == '\\' || s[2] == '/')) || (s.size() >= 2 && s[0] == '\\' && s[1] == '\\');
@@ -76,7 +68,7 @@ UnZipOptions parseCommand(const std::vector<dllsupport::Token>& tokens) {
   }
   if (operands.empty()) bad("no archive named");
   o.archive = operands[0];
-  if (!hasExtension(o.archive) && !dllsupport::fileExists(o.archive)) o.archive += ".zip";
+  o.archive = dllsupport::withDefaultExtension(o.archive, ".zip");
   size_t i = 1;
   if (i < operands.size() && o.command == 'x' && isDestination(operands[i])) o.folder = operands[i++];
   o.names.assign(operands.begin() + static_cast<long>(i), operands.end());

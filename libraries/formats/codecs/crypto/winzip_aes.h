@@ -47,7 +47,7 @@ class WinZipAes {
 
   platform::AesEncryptor aes_;
   platform::HmacSha1 mac_;
-  static constexpr size_t kStreamBlocks = 256;
+  static constexpr size_t kStreamBlocks = 4096;  // 64 KB a call: each call into the backend has its cost
   uint8_t stream_[kStreamBlocks * platform::AesEncryptor::kBlock];
   size_t streamPos_ = sizeof stream_;  // all used: the next byte needs fresh blocks
   uint64_t counter_ = 0;               // the last block number made

@@ -102,6 +102,7 @@ upath = "ユニコード名.txt".encode("utf-8")
 header_name = b"unicode_path.txt"
 craft(target("utf8.zip"), [
     {"name": "フラグ付き.txt".encode("utf-8"), "flags": 0x800, "data": b"flagged"},
+    {"name": "한글.txt".encode("utf-8"), "flags": 0x800, "data": b"no Shift-JIS form"},
     {"name": header_name, "data": b"from the field",
      "extra": struct.pack("<HHBI", 0x7075, 5 + len(upath), 1, zlib.crc32(header_name)) + upath},
 ])

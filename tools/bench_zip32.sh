@@ -28,7 +28,7 @@ dll() {  # archive [switches]: best seconds of the DLL's own timing
   for ((i = 0; i < runs; i++)); do
     rm -rf "$work/out" && mkdir "$work/out"
     t=$("$top/tools/wine-run" "$bin/archiver_timer.exe" "$bin/UNZIP32.DLL" UnZip \
-      "-x -o $2 \"$(winpath "$1")\" \"$(winpath "$work/out")\\\"" | tr -d '\r')
+      "-x -o ${2:-} \"$(winpath "$1")\" \"$(winpath "$work/out")\\\"" | tr -d '\r')
     echo "${t%% *}"
   done | best_of
 }

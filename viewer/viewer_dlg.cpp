@@ -8,6 +8,7 @@
 #include "app.h"
 #include "entry_text.h"
 #include "folder_tree_dlg.h"
+#include "html_help.h"
 #include "sjis.h"
 #include "small_dialogs.h"
 #include "viewer_startup.h"
@@ -590,16 +591,6 @@ LRESULT CViewerDlg::OnAssociate(WORD, WORD, HWND, bool&) {
 }
 
 LRESULT CViewerDlg::OnHelp(WORD, WORD, HWND, bool&) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string program(self);
-  size_t cut = sjis::lastBackslash(program);
-  std::string topic = cut == std::string::npos ? std::string("Pakdex.chm::/Dexlor1.htm")
-                                               : program.substr(0, cut) + "\\Pakdex.chm::/Dexlor1.htm";
-  // The HTML help viewer is loaded only when asked for.
-  using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-  if (HMODULE hh = LoadLibraryA("hhctrl.ocx")) {
-    if (auto help = procAddress<HtmlHelpFn>(hh, "HtmlHelpA")) help(nullptr, topic.c_str(), 0, 0);
-  }
+  ShowHelpTopic("Dexlor1.htm");
   return 0;
 }

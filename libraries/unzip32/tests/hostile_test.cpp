@@ -42,6 +42,10 @@ TEST_F(UnZipTest, NotAZipAndAMissingArchiveAreNamed) {
   EXPECT_EQ(library().openArchive(nullptr, notZip.c_str(), archiver::kOpenModeList), nullptr);
   EXPECT_EQ(unzip("-x \"" + notZip + "\"").result, dllsupport::kNotArchive);
   EXPECT_EQ(unzip("-x \"" + at("none.zip") + "\"").result, dllsupport::kArchiveNotFound);
+  // The full check decodes every entry: damage fails it, encryption does not.
+  EXPECT_TRUE(library().checkArchive(archive("sjis.zip").c_str(), 2));
+  EXPECT_FALSE(library().checkArchive(archive("liar.zip").c_str(), 2));
+  EXPECT_TRUE(library().checkArchive(archive("7zaes256.zip").c_str(), 2));
   // Without an extension, ".zip" is tried.
   EXPECT_EQ(unzip("-l \"" + archives() + "sjis\"").result, 0);
 }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/error.h"
-#include "base/sjis.h"
 #include "operands.h"
 #include "sjis_path.h"
 
@@ -70,13 +69,6 @@ void applySwitch(const std::string& sw, CabOptions& o) {
   bad("unknown switch -" + sw);
 }
 
-bool hasExtension(const std::string& sjis) {
-  size_t leaf = 0;
-  for (size_t i = 0; i < sjis.size(); i = sjis::next(sjis, i))
-    if (!sjis::isPair(sjis, i) && (sjis[i] == '\\' || sjis[i] == '/' || sjis[i] == ':')) leaf = i + 1;
-  return sjis.find('.', leaf) != std::string::npos;
-}
-
 }  // namespace
 
 CabOptions parseCommand(const std::vector<dllsupport::Token>& tokens) {
@@ -100,7 +92,7 @@ CabOptions parseCommand(const std::vector<dllsupport::Token>& tokens) {
   }
   if (operands.empty()) bad("no cabinet named");
   o.archive = operands[0];
-  if (!hasExtension(o.archive) && !dllsupport::fileExists(o.archive)) o.archive += ".cab";
+  o.archive = dllsupport::withDefaultExtension(o.archive, ".cab");
   size_t i = 1;
   if (i < operands.size() && dllsupport::looksLikeFolder(operands[i])) o.folder = operands[i++];
   o.names.assign(operands.begin() + static_cast<long>(i), operands.end());

@@ -69,7 +69,52 @@ INT_PTR CALLBACK textProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
+struct PasswordRequest {
+  const std::string* name;
+  bool again = false;
+  std::string typed;
+  bool forAll = false;
+};
+
+INT_PTR CALLBACK passwordProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrA(dlg, DWLP_USER, lp);
+      SetDlgItemTextA(dlg, IDC_DLLS_FILE, reinterpret_cast<PasswordRequest*>(lp)->name->c_str());
+      if (reinterpret_cast<PasswordRequest*>(lp)->again)
+        SetDlgItemTextA(dlg, IDC_DLLS_MESSAGE, "パスワードが違います。もう一度入力してください。");
+      SendDlgItemMessageA(dlg, IDC_DLLS_EDIT, EM_LIMITTEXT, 255, 0);
+      SetFocus(GetDlgItem(dlg, IDC_DLLS_EDIT));
+      return FALSE;  // the focus is set
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+        auto* r = reinterpret_cast<PasswordRequest*>(GetWindowLongPtrA(dlg, DWLP_USER));
+        r->forAll = IsDlgButtonChecked(dlg, IDC_DLLS_FORALL) == BST_CHECKED;
+        if (LOWORD(wp) == IDOK) {
+          char text[260] = {};
+          GetDlgItemTextA(dlg, IDC_DLLS_EDIT, text, sizeof text);
+          r->typed = text;
+          SecureZeroMemory(text, sizeof text);
+        }
+        EndDialog(dlg, LOWORD(wp));
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
 }  // namespace
+
+bool askPassword(HWND owner, const std::string& sjisName, std::string& password, bool& forAll, bool again) {
+  PasswordRequest req{&sjisName, again};
+  const INT_PTR r = DialogBoxParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_DLLS_PASSWORD), owner, passwordProc,
+                                    reinterpret_cast<LPARAM>(&req));
+  forAll = req.forAll;
+  if (r != IDOK) return false;
+  password = req.typed;
+  return true;
+}
 
 fmt::OverwriteAnswer askOverwrite(HWND owner, const std::string& sjisPath) {
   const INT_PTR r = DialogBoxParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_DLLS_OVERWRITE), owner, overwriteProc,

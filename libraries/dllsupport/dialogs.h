@@ -20,6 +20,12 @@ fmt::OverwriteAnswer askOverwrite(HWND owner, const std::string& sjisPath);
 // A line of text; false when cancelled. `value` holds the initial text.
 bool askText(HWND owner, const std::string& title, const std::string& prompt, std::string& value);
 
+// パスワードの入力: the entry's name, a masked line and the check box "use it
+// for the following files too" (`forAll`, which holds for a cancel as well).
+// False when cancelled; `password` is then left as it was. `again` says the
+// last password given for this file was wrong.
+bool askPassword(HWND owner, const std::string& sjisName, std::string& password, bool& forAll, bool again = false);
+
 // Shown once an operation has run about half a second: the current file, a bar
 // and a cancel button. Messages are pumped while it is up, so cancel works on
 // the calling thread.

@@ -16,7 +16,13 @@ BOOL checkArchive(LPCSTR path, int mode, OpenerFn open) {
       for (size_t i = 0; i < reader->entries().size(); ++i) {
         if (reader->entries()[i].kind != fmt::EntryKind::File) continue;
         fmt::NullOutStream sink;
-        reader->extract(i, sink);
+        try {
+          reader->extract(i, sink);
+        } catch (const fmt::Error& e) {
+          // An encrypted entry cannot be checked without its password; that
+          // does not make the file any less an archive.
+          if (e.kind() != fmt::ErrorKind::Password) throw;
+        }
       }
     }
     return TRUE;

@@ -175,4 +175,14 @@ std::vector<fmt::SourceItem> collectOperands(const std::vector<std::string>& ope
   return kept;
 }
 
+std::string withDefaultExtension(const std::string& sjisArchive, const char* extension) {
+  // The last component is what follows the last '\\', '/' or ':' that is a character of its own.
+  size_t leaf = 0;
+  for (size_t i = 0; i < sjisArchive.size(); i = sjis::next(sjisArchive, i))
+    if (!sjis::isPair(sjisArchive, i) && (sjisArchive[i] == '\\' || sjisArchive[i] == '/' || sjisArchive[i] == ':'))
+      leaf = i + 1;
+  if (sjisArchive.find('.', leaf) != std::string::npos || fileExists(sjisArchive)) return sjisArchive;
+  return sjisArchive + extension;
+}
+
 }  // namespace dllsupport

@@ -14,6 +14,10 @@ namespace dllsupport {
 // as a whole character, or is a drive ("D:").
 bool looksLikeFolder(const std::string& sjis);
 
+// The archive operand with `extension` (".lzh") added when its last component
+// has none and no file of that name exists.
+std::string withDefaultExtension(const std::string& sjisArchive, const char* extension);
+
 // Matches entry names (Shift-JIS, '/' between folders, no trailing '/') against
 // the names of a command line, given with '\' or '/' and perhaps a trailing '/'
 // as the library reported them. No names means every entry; "*" and "*.*" too.

@@ -11,6 +11,7 @@ Result resultFor(fmt::ErrorKind kind) {
     case fmt::ErrorKind::Unsupported: return kUnsupported;
     case fmt::ErrorKind::Cancelled: return kCancelled;
     case fmt::ErrorKind::Usage: return kBadCommand;
+    case fmt::ErrorKind::Password: return kPassword;
   }
   return kInternal;
 }
@@ -31,6 +32,7 @@ const char* describe(Result r) {
     case kSkipped: return "一部のファイルを処理しませんでした";
     case kInternal: return "内部エラー";
     case kBadHandle: return "無効なハンドルです";
+    case kPassword: return "パスワードがないか、違います";
   }
   return "エラー";
 }

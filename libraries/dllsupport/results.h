@@ -21,6 +21,7 @@ enum Result : int {
   kSkipped = 0x800B,          // finished, but some files were kept or left out
   kInternal = 0x800C,         // an unexpected failure inside the library
   kBadHandle = 0x800D,        // enumeration: not a handle OpenArchive gave, or already closed
+  kPassword = 0x800E,         // an encrypted entry was left: no password, or a wrong one
 };
 
 // The result for an engine error of that kind.

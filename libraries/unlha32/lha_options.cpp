@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/error.h"
-#include "base/sjis.h"
 #include "core/names.h"
 #include "operands.h"
 #include "sjis_path.h"
@@ -88,14 +87,6 @@ void applySwitch(const std::string& sw, LhaOptions& o) {
   bad("unknown switch -" + sw);
 }
 
-bool hasExtension(const std::string& sjis) {
-  // The last component is what follows the last '\' or '/' that is a character of its own.
-  size_t leaf = 0;
-  for (size_t i = 0; i < sjis.size(); i = sjis::next(sjis, i))
-    if (!sjis::isPair(sjis, i) && (sjis[i] == '\\' || sjis[i] == '/' || sjis[i] == ':')) leaf = i + 1;
-  return sjis.find('.', leaf) != std::string::npos;
-}
-
 }  // namespace
 
 LhaOptions parseCommand(const std::vector<dllsupport::Token>& tokens) {
@@ -119,7 +110,7 @@ LhaOptions parseCommand(const std::vector<dllsupport::Token>& tokens) {
   }
   if (operands.empty()) bad("no archive named");
   o.archive = operands[0];
-  if (!hasExtension(o.archive) && !dllsupport::fileExists(o.archive)) o.archive += ".lzh";
+  o.archive = dllsupport::withDefaultExtension(o.archive, ".lzh");
   size_t i = 1;
   if (o.command != 'n' && i < operands.size() && dllsupport::looksLikeFolder(operands[i])) o.base = operands[i++];
   o.names.assign(operands.begin() + static_cast<long>(i), operands.end());

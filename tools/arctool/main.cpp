@@ -21,6 +21,7 @@ const char kUsage[] =
     "       arctool extract ARCHIVE DIR     (replaces existing files)\n"
     "       arctool create FORMAT ARCHIVE FILE...\n"
     "       arctool cat ARCHIVE NAME\n"
+    "Encrypted ZIP entries take their password from ARCTOOL_PASSWORD.\n"
     "FORMAT: lzh:lh0|lh5|lh6|lh7, cab:none|mszip|lzx:15..21, tar, tgz:1..9, tbz:1..9, taz, gz, bz2, Z\n";
 
 int usage() {

@@ -1,4 +1,5 @@
 // The commands that read an archive: list, test, extract, cat.
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 
@@ -15,6 +16,15 @@ std::unique_ptr<fmt::ArchiveReader> open(const std::string& archive) {
   auto reader = fmt::openArchive(archive);
   if (!reader) fmt::fail(fmt::ErrorKind::Unsupported, archive + ": not an archive of a known format");
   for (const std::string& w : reader->warnings()) complain(archive + ": " + w);
+  // Encrypted entries take their password from the environment, never from a
+  // prompt: arctool runs unattended.
+  if (const char* pw = std::getenv("ARCTOOL_PASSWORD")) {
+    const std::string password = pw;
+    reader->setPasswordFn([password](const fmt::Entry&, std::string& out) {
+      out = password;
+      return true;
+    });
+  }
   return reader;
 }
 

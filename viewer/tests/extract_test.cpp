@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "dialogs_resource.h"
 #include "folder_tree_resource.h"
 #include "lha_workspace.h"
 #include "modal_script.h"
@@ -303,5 +306,59 @@ TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
     all.ignoreDate = true;
     result = Run(v, all);
     EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
+  });
+}
+
+// ZIP archives that the build made with 7z and crafted with Shift-JIS names,
+// through the real UNZIP32.DLL: the rows, and the password dialog over the
+// viewer's window, answered wrong and then right.
+class ZipExtractionFlow : public ExtractionFlow {
+ protected:
+  void SetUp() override {
+    ExtractionFlow::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    if (GetFileAttributesA((TestBinFolder() + "UNZIP32.DLL").c_str()) == INVALID_FILE_ATTRIBUTES)
+      GTEST_SKIP() << "needs UNZIP32.DLL beside the test";
+    const char* made = std::getenv("UNZIP32_ARCHIVES");
+    if (!made || !*made) GTEST_SKIP() << "UNZIP32_ARCHIVES is not set";
+    made_ = std::string("Z:") + made + "\\";
+    for (char& c : made_)
+      if (c == '/') c = '\\';
+  }
+  std::string made_;
+};
+
+TEST_F(ZipExtractionFlow, ShiftJisNamesAreListedRightAndTheFormatIsZip) {
+  WithViewer(made_ + "sjis.zip", [&](CScriptedViewer& v) {
+    EXPECT_EQ(v.m_archives.Format(), kFormatZip);
+    EXPECT_EQ(v.m_archives.FormatName(), "Zip");
+    ASSERT_EQ(v.m_rows.size(), 4u);
+    for (const char* name : {"表\\ソ.txt", "予定表.txt", "能力\\十.txt", "ﾊﾝｶｸ.txt"}) EXPECT_GE(RowOf(v, name), 0) << name;
+  });
+}
+
+TEST_F(ZipExtractionFlow, AnAesArchiveAsksForItsPasswordOverTheViewer) {
+  WithViewer(made_ + "7zaes256.zip", [&](CScriptedViewer& v) {
+    RemoveTree(dest_);
+    CreateDirectoryA(dest_.c_str(), nullptr);
+    HWND owner = nullptr;
+    std::string secondMessage;
+    const std::string result = Run(v, ChooserChoice{}, nullptr, [&](ModalScript& s) {
+      s.then("パスワードの入力", [&](HWND h) {
+        owner = GetWindow(h, GW_OWNER);
+        SetDlgItemTextA(h, IDC_DLLS_EDIT, "wrong");
+        Click(h, IDOK);
+      });
+      s.then("パスワードの入力", [&](HWND h) {
+        secondMessage = ItemText(h, IDC_DLLS_MESSAGE);
+        SetDlgItemTextA(h, IDC_DLLS_EDIT, "7z pass");
+        Click(h, IDOK);
+      });
+    });
+    EXPECT_EQ(owner, v.hwnd());
+    EXPECT_NE(secondMessage.find("違います"), std::string::npos) << secondMessage;
+    EXPECT_EQ(ReadFile(dest_ + "text.txt"), ReadFile(made_ + "src\\text.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "sub\\inner\\日本語の名前.txt"), ReadFile(made_ + "src\\sub\\inner\\日本語の名前.txt"))
+        << result;
   });
 }

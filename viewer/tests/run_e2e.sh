@@ -10,4 +10,5 @@ listing="$tree/viewer-e2e-listing.txt"
 export SAMPLE_ARCHIVE="Z:$(echo "$sample" | tr / '\\')"
 export EXPECTED_LISTING="Z:$(echo "$listing" | tr / '\\')"
 export WINEDEBUG=-all
+[ -d "$tree/unzip32-archives" ] && export UNZIP32_ARCHIVES="$tree/unzip32-archives"
 exec "$(dirname "$0")/../../tools/wine-run" "$tree/bin/viewer_e2e_test.exe" --gtest_color=no

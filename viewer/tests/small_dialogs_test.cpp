@@ -106,23 +106,45 @@ TEST(SmallDialogs, SfxKindStartsOnWindows95AndReportsTheChoice) {
   EXPECT_EQ(runWith(cancel, [](HWND h) { PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }), IDCANCEL);
 }
 
-TEST(SmallDialogs, AboutShowsAbsentLibrariesDisabledWithTheirNames) {
+TEST(SmallDialogs, AboutNamesEachLibraryWithItsVersionOrDisabledWhenAbsent) {
   EXPECT_EQ(CAboutDlg::VersionLine("UNLHA32.DLL", 142), "UNLHA32.DLL Ver1.42");
   EXPECT_EQ(CAboutDlg::VersionLine("CAB32.DLL", 105), "CAB32.DLL Ver1.05");
   EXPECT_EQ(CAboutDlg::VersionLine("TAR32.DLL", 305), "TAR32.DLL Ver3.05");
   EXPECT_EQ(CAboutDlg::VersionLine("UNZIP32.DLL", 540), "UNZIP32.DLL Ver5.40");
+  // Each library beside the test is named with its own version; one that is
+  // missing is named, disabled (UNZIP32.DLL is built beside the test).
+  const struct {
+    int id;
+    const char* file;
+    const char* function;
+  } libs[] = {{IDC_LIB_LHA, "UNLHA32.DLL", "UnlhaGetVersion"},
+              {IDC_LIB_CAB, "CAB32.DLL", "CabGetVersion"},
+              {IDC_LIB_TAR, "TAR32.DLL", "TarGetVersion"},
+              {IDC_LIB_ZIP, "UNZIP32.DLL", "UnZipGetVersion"}};
   CAboutDlg dlg;
   dlg.m_viewerPath = "notepad";
-  bool zipEnabled = true;
-  std::string zipText;
+  bool enabled[4] = {};
+  std::string shown[4];
   runWith(dlg, [&](HWND h) {
-    zipEnabled = IsWindowEnabled(GetDlgItem(h, IDC_LIB_ZIP));
-    zipText = text(h, IDC_LIB_ZIP);
+    for (int i = 0; i < 4; ++i) {
+      enabled[i] = IsWindowEnabled(GetDlgItem(h, libs[i].id));
+      shown[i] = text(h, libs[i].id);
+    }
     PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   });
-  // No UNZIP32.DLL is beside the test program.
-  EXPECT_FALSE(zipEnabled);
-  EXPECT_EQ(zipText, "UNZIP32.DLL");
+  for (int i = 0; i < 4; ++i) {
+    HMODULE m = LoadLibraryA(libs[i].file);
+    auto version = m ? reinterpret_cast<WORD(WINAPI*)()>(GetProcAddress(m, libs[i].function)) : nullptr;
+    if (version) {
+      EXPECT_TRUE(enabled[i]) << libs[i].file;
+      EXPECT_EQ(shown[i], CAboutDlg::VersionLine(libs[i].file, version())) << libs[i].file;
+    } else {
+      EXPECT_FALSE(enabled[i]) << libs[i].file;
+      EXPECT_EQ(shown[i], libs[i].file);
+    }
+    if (libs[i].id == IDC_LIB_ZIP) EXPECT_NE(version, nullptr) << "UNZIP32.DLL is built beside the test";
+    if (m) FreeLibrary(m);
+  }
 }
 
 TEST(SmallDialogs, EachOpensCentredOverItsOwner) {

@@ -2,6 +2,9 @@
 // read from this process as a user would see it, and compared with arctool's
 // listing of the same archive (EXPECTED_LISTING, written by the test's script).
 #include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -293,6 +296,30 @@ TEST_F(ViewerEndToEnd, WithNoLibraryAtAllTheProgramEndsByItself) {
   }
   DeleteFileA(exe.c_str());
   RemoveDirectoryA(folder.c_str());
+}
+
+// Names as Japanese Windows writes them into a ZIP (Shift-JIS, no UTF-8 flag,
+// trail bytes 5C) through the real UNZIP32.DLL: the rows show them right.
+TEST_F(ViewerEndToEnd, AZipWithJapaneseNamesIsListedRight) {
+  const char* made = std::getenv("UNZIP32_ARCHIVES");
+  if (!made || !*made) GTEST_SKIP() << "UNZIP32_ARCHIVES is not set";
+  std::string archive = std::string("Z:") + made + "/sjis.zip";
+  for (char& c : archive)
+    if (c == '/') c = '\\';
+  if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << archive << " was not made";
+  if (GetFileAttributesA((binFolder() + "UNZIP32.DLL").c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "UNZIP32.DLL is not built";
+  Dexlor app("\"" + archive + "\"");
+  ASSERT_NE(app.window, nullptr);
+  const auto rows = app.rows();
+  ASSERT_EQ(rows.size(), 4u);
+  std::vector<std::string> names;
+  for (const auto& r : rows) names.push_back(r[0]);
+  for (const char* want : {"表\\ソ.txt", "予定表.txt", "能力\\十.txt", "ﾊﾝｶｸ.txt"})
+    EXPECT_NE(std::find(names.begin(), names.end(), want), names.end()) << want;
+  const std::string status = StatusBarText(app.status());
+  ASSERT_GT(status.size(), 3u);
+  EXPECT_EQ(status.substr(status.size() - 3), "Zip") << status;
 }
 
 TEST_F(ViewerEndToEnd, ACabinetMadeByCab32IsListed) {

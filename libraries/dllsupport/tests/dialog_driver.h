@@ -14,9 +14,9 @@ class DialogDriver {
   // Waits (up to ~20 s) for a dialog with this caption, optionally sets the text
   // of an edit control, then presses the button with this id; does so `times`
   // times, each for a new dialog. `seen` holds the text of control `readId` as
-  // the first dialog showed it, when given.
+  // the first dialog showed it, when given; check box `checkId` is ticked first.
   DialogDriver(std::string caption, int buttonId, int editId = 0, std::string editText = {}, int readId = 0,
-               int times = 1)
+               int times = 1, int checkId = 0)
       : thread_([=, this] {
           for (int i = 0; i < 400 && !stop_ && answered < times; ++i) {
             HWND dlg = FindWindowA("#32770", caption.c_str());
@@ -30,6 +30,7 @@ class DialogDriver {
               seen = buf;
             }
             if (editId) SetDlgItemTextA(dlg, editId, editText.c_str());
+            if (checkId) SendDlgItemMessageA(dlg, checkId, BM_SETCHECK, BST_CHECKED, 0);
             PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
             ++answered;
             found = true;

@@ -44,6 +44,40 @@ TEST(Dialogs, TextInputReturnsTheTypedTextOrCancel) {
   DestroyWindow(owner);
 }
 
+TEST(Dialogs, PasswordIsMaskedAndTellsWhetherItHoldsForTheFollowingFiles) {
+  HWND owner = testdialogs::makeOwner();
+  // The line is masked: nobody looking on reads the password.
+  HWND shown = CreateDialogParamA(dllsupport::moduleInstance(), MAKEINTRESOURCEA(IDD_DLLS_PASSWORD), owner,
+                                  [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  ASSERT_TRUE(shown);
+  EXPECT_TRUE(GetWindowLongA(GetDlgItem(shown, IDC_DLLS_EDIT), GWL_STYLE) & ES_PASSWORD);
+  EXPECT_EQ(IsDlgButtonChecked(shown, IDC_DLLS_FORALL), BST_UNCHECKED);
+  DestroyWindow(shown);
+
+  std::string password = "before";
+  bool forAll = true;
+  {
+    DialogDriver d("パスワードの入力", IDOK, IDC_DLLS_EDIT, "表pass", IDC_DLLS_FILE);
+    EXPECT_TRUE(dllsupport::askPassword(owner, "フォルダ\\ソ.txt", password, forAll));
+    EXPECT_EQ(d.seen, "フォルダ\\ソ.txt");
+  }
+  EXPECT_EQ(password, "表pass");
+  EXPECT_FALSE(forAll);
+  {
+    DialogDriver d("パスワードの入力", IDOK, IDC_DLLS_EDIT, "", 0, 1, IDC_DLLS_FORALL);
+    EXPECT_TRUE(dllsupport::askPassword(owner, "a.txt", password, forAll));
+  }
+  EXPECT_EQ(password, "") << "an empty password is a password";
+  EXPECT_TRUE(forAll);
+  {
+    DialogDriver d("パスワードの入力", IDCANCEL, IDC_DLLS_EDIT, "typed", 0, 1, IDC_DLLS_FORALL);
+    EXPECT_FALSE(dllsupport::askPassword(owner, "a.txt", password, forAll));
+  }
+  EXPECT_EQ(password, "") << "a cancel leaves the password alone";
+  EXPECT_TRUE(forAll) << "a cancel may also hold for the following files";
+  DestroyWindow(owner);
+}
+
 TEST(Dialogs, ProgressAppearsAfterHalfASecondAndCancelStops) {
   HWND owner = testdialogs::makeOwner();
   dllsupport::ProgressWindow quiet(nullptr, true);

@@ -22,6 +22,16 @@ TEST(Operands, FolderOperandsByTheirLastWholeCharacter) {
   EXPECT_FALSE(dllsupport::looksLikeFolder("a.txt"));
 }
 
+TEST(Operands, TheDefaultExtensionGoesOnlyWhereTheLastComponentHasNone) {
+  using dllsupport::withDefaultExtension;
+  EXPECT_EQ(withDefaultExtension("C:\\a.b\\arc", ".zip"), "C:\\a.b\\arc.zip") << "a dot in a folder is no extension";
+  EXPECT_EQ(withDefaultExtension("arc.lzh", ".zip"), "arc.lzh");
+  EXPECT_EQ(withDefaultExtension("D:arc", ".cab"), "D:arc.cab");
+  // 表 is 95 5C: its trail byte starts no component, so "a.b表" has an extension.
+  EXPECT_EQ(withDefaultExtension("a.b\x95\x5C", ".zip"), "a.b\x95\x5C");
+  EXPECT_EQ(withDefaultExtension("x.y\\\x95\x5C", ".zip"), "x.y\\\x95\x5C.zip");
+}
+
 TEST(EntryMatching, WholePathsLeavesFoldersAndTrailBytes) {
   EntryMatcher leaf({"b.txt"}, false, false);
   EXPECT_TRUE(leaf.matches("ソ/b.txt"));

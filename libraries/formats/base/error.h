@@ -14,6 +14,7 @@ enum class ErrorKind {
   Unsupported,  // a valid feature this engine does not handle (method, encryption)
   Cancelled,    // the caller's progress callback asked to stop
   Usage,        // the caller asked for something impossible (bad option, no such entry)
+  Password,     // an encrypted entry: no password was given, or it was wrong
 };
 
 class Error : public std::runtime_error {

@@ -92,7 +92,7 @@ TEST(ZipExtract, RefusedEntryBesideGoodOnes) {
   const fmt::ExtractEvent* ev = x.rec.find("secret.bin");
   ASSERT_TRUE(ev);
   EXPECT_EQ(ev->outcome, fmt::Outcome::Failed);
-  EXPECT_EQ(ev->errorKind, fmt::ErrorKind::Unsupported);
+  EXPECT_EQ(ev->errorKind, fmt::ErrorKind::Password) << "AES is read, but nobody gave a password";
   EXPECT_FALSE(testsupport::fileExists(x.out() + "/secret.bin"));
   // A CRC error leaves no file behind.
   ev = x.rec.find("bad.txt");

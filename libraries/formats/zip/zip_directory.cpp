@@ -143,6 +143,7 @@ Entry makeEntry(Item& it, const std::string& unicodeName, bool haveStamp, int64_
   e.hasCrc = true;
   e.crc = it.crc;
   e.method = methodName(it.method);
+  if (it.aesStrength) e.method = methodName(it.aesMethod) + "+AES" + std::to_string(64 + 64 * it.aesStrength);
   e.encrypted = (it.flags & kFlagEncrypted) != 0;
   if (haveStamp) {
     e.mtime = stamp;
@@ -183,7 +184,7 @@ void readCentral(ByteSource& src, const EndRecord& end, int64_t shift, Directory
 
     std::string unicodeName;
     int64_t ntfsStamp = 0, unixStamp = 0;
-    bool haveNtfs = false, haveUnix = false;
+    bool haveNtfs = false, haveUnix = false, haveAes = false;
     forEachExtra(h + kCentralSize + nameLen, extraLen, [&](uint16_t id, const uint8_t* d, size_t len) {
       switch (id) {
         case kExtraZip64:
@@ -193,9 +194,24 @@ void readCentral(ByteSource& src, const EndRecord& end, int64_t shift, Directory
         case kExtraUnicodePath: unicodePath(d, len, it.rawName, unicodeName); break;
         case kExtraNtfs: haveNtfs = ntfsMtime(d, len, ntfsStamp); break;
         case kExtraTimestamp: haveUnix = extendedTimestampMtime(d, len, unixStamp); break;
+        case kExtraAes: haveAes = aesField(d, len, it.aesVersion, it.aesStrength, it.aesMethod); break;
         default: break;
       }
     });
+    if (it.method == kMethodAes) {
+      if (!haveAes) {
+        it.aesStrength = 0;
+        it.refuse(ErrorKind::Corrupt, "it is AES-encrypted but has no valid AES field");
+      } else if (it.aesStrength < 1 || it.aesStrength > 3 || (it.aesVersion != 1 && it.aesVersion != 2)) {
+        it.refuse(ErrorKind::Unsupported, "its AES form (version " + std::to_string(it.aesVersion) + ", strength " +
+                                              std::to_string(it.aesStrength) + ") is unknown");
+        it.aesStrength = 0;
+      } else if (!(it.flags & kFlagEncrypted)) {
+        it.refuse(ErrorKind::Corrupt, "it is AES-encrypted but not marked as encrypted");
+      }
+    } else {
+      it.aesStrength = 0;  // a stray field on an entry of another method means nothing
+    }
     if (disk != 0) it.refuse(ErrorKind::Unsupported, "it starts on another disk of a split archive");
     if (shift < 0 && offset < static_cast<uint64_t>(-shift))
       it.refuse(ErrorKind::Corrupt, "its local header lies before the start of the archive");

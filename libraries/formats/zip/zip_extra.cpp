@@ -28,6 +28,14 @@ bool unicodePath(const uint8_t* data, size_t len, const std::string& headerName,
   return !utf8.empty();
 }
 
+bool aesField(const uint8_t* data, size_t len, uint16_t& version, uint8_t& strength, uint16_t& method) {
+  if (len < 7 || data[2] != 'A' || data[3] != 'E') return false;
+  version = le16(data);
+  strength = data[4];
+  method = le16(data + 5);
+  return true;
+}
+
 bool ntfsMtime(const uint8_t* data, size_t len, int64_t& mtime) {
   // 4 reserved bytes, then tagged attributes; tag 1 holds three FILETIMEs.
   size_t pos = 4;

@@ -37,6 +37,10 @@ bool applyZip64(const uint8_t* data, size_t len, const Zip64Values& v);
 // matches the header's own name (otherwise the name was changed since).
 bool unicodePath(const uint8_t* data, size_t len, const std::string& headerName, std::string& utf8);
 
+// The WinZip AES field: vendor version, "AE", strength, the real method. False
+// when it is malformed.
+bool aesField(const uint8_t* data, size_t len, uint16_t& version, uint8_t& strength, uint16_t& method);
+
 // Modification time in seconds since 1970 UTC.
 bool ntfsMtime(const uint8_t* data, size_t len, int64_t& mtime);
 bool extendedTimestampMtime(const uint8_t* data, size_t len, int64_t& mtime);

@@ -34,6 +34,7 @@ enum : uint16_t {
   kExtraNtfs = 0x000a,
   kExtraTimestamp = 0x5455,
   kExtraUnicodePath = 0x7075,
+  kExtraAes = 0x9901,
 };
 
 // Fixed parts of the records, before their variable fields.

@@ -19,6 +19,12 @@ struct Item {
   uint32_t externalAttributes = 0;
   std::string rawName;       // bytes of the central header's name
 
+  // WinZip AES (method 99): the strength (1 to 3; 0 when not AES), the vendor
+  // version (1 = AE-1 keeps the CRC, 2 = AE-2 stores none) and the real method.
+  uint8_t aesStrength = 0;
+  uint16_t aesVersion = 0;
+  uint16_t aesMethod = 0;
+
   // From the local header, checked when the archive is opened.
   uint64_t dataOffset = 0;
   uint16_t localFlags = 0;   // the descriptor bit counts as the local header has it

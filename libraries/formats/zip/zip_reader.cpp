@@ -48,10 +48,10 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   if (index >= dir_.items.size()) fail(ErrorKind::Usage, "no such entry");
   const Item& it = dir_.items[index];
   if (!it.problem.empty()) fail(it.problemKind, "the entry cannot be extracted: " + it.problem);
-  if (it.method == kMethodAes) fail(ErrorKind::Unsupported, "AES-encrypted entries are not supported");
   if (it.flags & kFlagStrongEncryption) fail(ErrorKind::Unsupported, "strongly encrypted entries are not supported");
-  if (!methodSupported(it.method))
-    fail(ErrorKind::Unsupported, "compression method " + methodName(it.method) + " is not supported");
+  const uint16_t method = it.aesStrength ? it.aesMethod : it.method;
+  if (!methodSupported(method))
+    fail(ErrorKind::Unsupported, "compression method " + methodName(method) + " is not supported");
 
   RangeInStream raw(*src_, it.dataOffset, it.packedSize);
   // The stated size also bounds what is passed on: a stream that claims less
@@ -66,27 +66,75 @@ void ZipReader::extract(size_t index, OutStream& out, const ProgressFn& progress
     password_.reset();
     fail(kind, why + ": wrong password or damaged data");
   };
-  if (encrypted) {
+  auto decode = [&](InStream& in) {
+    try {
+      decompressor_.run(method, in, checked);
+    } catch (const Error& e) {
+      if (!encrypted || (e.kind() != ErrorKind::Corrupt && e.kind() != ErrorKind::Checksum &&
+                         e.kind() != ErrorKind::Truncated))
+        throw;
+      damaged(e.kind(), e.what());
+    }
+  };
+  bool checkCrc = true;
+  if (it.aesStrength) {
+    const size_t saltLen = WinZipAes::saltSize(it.aesStrength);
+    const uint64_t overhead = saltLen + WinZipAes::kVerifierSize + WinZipAes::kAuthSize;
+    if (it.packedSize < overhead) fail(ErrorKind::Corrupt, "the encrypted entry is shorter than its salt and codes");
+    uint8_t head[16 + WinZipAes::kVerifierSize];
+    readExact(raw, head, saltLen + WinZipAes::kVerifierSize, "the encryption header");
+    std::unique_ptr<WinZipAes> aes;
+    withPassword(index, [&](const std::string& pw) {
+      aes = WinZipAes::unlock(pw, it.aesStrength, head, head + saltLen);
+      return aes != nullptr;
+    });
+    const uint64_t cipherLen = it.packedSize - overhead;
+    RangeInStream cipher(*src_, it.dataOffset + saltLen + WinZipAes::kVerifierSize, cipherLen);
+    WinZipAesInStream plain(cipher, *aes);
+    decode(plain);
+    // The code covers every encrypted byte, also those the decoder left unread.
+    uint8_t rest[4096];
+    while (plain.read(rest, sizeof rest)) {
+    }
+    uint8_t code[WinZipAes::kAuthSize];
+    readExactAt(*src_, it.dataOffset + it.packedSize - WinZipAes::kAuthSize, code, sizeof code,
+                "the authentication code");
+    if (!aes->authenticates(code)) damaged(ErrorKind::Checksum, "the authentication code does not match");
+    checkCrc = it.aesVersion == 1;  // AE-2 leaves the CRC out: the code stands for it
+  } else if (encrypted) {
     uint8_t header[ZipCrypto::kHeaderSize];
     if (it.packedSize < sizeof header) fail(ErrorKind::Corrupt, "the encrypted entry is shorter than its header");
     readExact(raw, header, sizeof header, "the encryption header");
     ZipCrypto crypto = unlock(index, header);
     ZipDecryptInStream plain(raw, crypto);
-    try {
-      decompressor_.run(it.method, plain, checked);
-    } catch (const Error& e) {
-      if (e.kind() != ErrorKind::Corrupt && e.kind() != ErrorKind::Checksum && e.kind() != ErrorKind::Truncated) throw;
-      damaged(e.kind(), e.what());
-    }
+    decode(plain);
   } else {
-    decompressor_.run(it.method, raw, checked);
+    decode(raw);
   }
   if (checked.done() != it.size)
     damaged(ErrorKind::Corrupt,
             "the entry decodes to " + std::to_string(checked.done()) + " bytes instead of " + std::to_string(it.size));
-  if (checked.check() != it.crc)
+  if (checkCrc && checked.check() != it.crc)
     damaged(ErrorKind::Checksum, "CRC error (stored " + hex32(it.crc) + ", computed " + hex32(checked.check()) + ")");
   if (it.localFlags & kFlagDescriptor) checkDescriptor(it);
+}
+
+void ZipReader::withPassword(size_t index, const std::function<bool(const std::string&)>& tryOne) {
+  if (password_ && tryOne(*password_)) return;
+  password_.reset();  // it did not open this entry: never offered again unasked
+  if (!passwordFn_) fail(ErrorKind::Password, "the entry is encrypted and no password was given");
+  std::string previous;
+  for (int attempt = 0; attempt < 3; attempt++) {
+    std::string pw;
+    if (!passwordFn_(dir_.entries[index], pw)) fail(ErrorKind::Password, "the entry is encrypted; skipped without a password");
+    if (attempt > 0 && pw == previous) break;  // asking again would give the same answer
+    if (tryOne(pw)) {
+      password_ = pw;
+      return;
+    }
+    previous = pw;
+  }
+  fail(ErrorKind::Password, "wrong password");
 }
 
 // The header's last byte is the CRC's high byte, or with a data descriptor (the
@@ -95,24 +143,14 @@ ZipCrypto ZipReader::unlock(size_t index, const uint8_t* header) {
   const Item& it = dir_.items[index];
   uint8_t check = (it.localFlags & kFlagDescriptor) ? static_cast<uint8_t>(it.localDosTime >> 8)
                                                      : static_cast<uint8_t>(it.crc >> 24);
-  if (password_) {
-    ZipCrypto c(*password_);
-    if (c.decryptHeader(header, check)) return c;
-  }
-  if (!passwordFn_) fail(ErrorKind::Usage, "the entry is encrypted and no password was given");
-  std::string previous;
-  for (int attempt = 0; attempt < 3; attempt++) {
-    std::string pw;
-    if (!passwordFn_(dir_.entries[index], pw)) fail(ErrorKind::Usage, "the entry is encrypted; skipped without a password");
-    if (attempt > 0 && pw == previous) break;  // asking again would give the same answer
+  std::optional<ZipCrypto> opened;
+  withPassword(index, [&](const std::string& pw) {
     ZipCrypto c(pw);
-    if (c.decryptHeader(header, check)) {
-      password_ = pw;
-      return c;
-    }
-    previous = pw;
-  }
-  fail(ErrorKind::Usage, "wrong password");
+    if (!c.decryptHeader(header, check)) return false;
+    opened = c;
+    return true;
+  });
+  return *opened;
 }
 
 // After the data: optionally a signature, then CRC and sizes of 4 bytes each,

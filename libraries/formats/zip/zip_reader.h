@@ -1,10 +1,12 @@
 // The ZIP archive reader behind fmt::openZip.
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "codecs/crypto/winzip_aes.h"
 #include "codecs/crypto/zipcrypto.h"
 #include "core/archive.h"
 #include "zip/zip_directory.h"
@@ -31,7 +33,10 @@ class ZipReader : public ArchiveReader {
 
  private:
   ZipReader(std::unique_ptr<ByteSource> src, Directory dir) : src_(std::move(src)), dir_(std::move(dir)) {}
+  // Tries the last good password, then asks; `tryOne` says whether one opens the entry.
+  void withPassword(size_t index, const std::function<bool(const std::string&)>& tryOne);
   ZipCrypto unlock(size_t index, const uint8_t* header);
+  void extractAes(size_t index, RangeInStream& raw, OutStream& out, uint32_t& crc);
   void checkDescriptor(const Item& it);
   void readLinkTargets();
 

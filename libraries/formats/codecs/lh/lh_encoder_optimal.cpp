@@ -29,7 +29,7 @@ struct LhTreeTraits {
 // Bytes parsed in one path search and handed to the blocks as one segment.
 constexpr size_t kPieceBytes = 16384;
 static_assert(kPieceBytes <= kLhMaxBlockCodes);
-// Chosen on the benchmark corpora (tools/bench_lzh_vs_jlha.sh): half the
+// Chosen on the benchmark corpora (tools/bench_vs_oracles.sh): half the
 // depth costs 0.3% in size, twice the depth saves 0.1% for 10% more time; a
 // second parse of each piece under its own trees saves under 0.4% for a third
 // more time.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <deque>
 #include <future>
 #include <memory>
@@ -109,7 +110,7 @@ bool encodeInTurn(InStream& in, uint64_t size, LhBitWriter& bits, int windowBits
     if (!whole) return false;
     read += n;
     const size_t keep = std::min(window, data.size());
-    std::copy(data.end() - static_cast<std::ptrdiff_t>(keep), data.end(), data.begin());
+    std::memmove(data.data(), data.data() + data.size() - keep, keep);
     history = keep;
   }
   return true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codecs/bt_match_finder.h"
+#include "codecs/shortest_path.h"
 #include "codecs/lh/lh_encoder_blocks.h"
 
 namespace fmt::codecs {
@@ -36,46 +37,26 @@ static_assert(kPieceBytes <= kLhMaxBlockCodes);
 constexpr int kDepth = 32;
 constexpr size_t kNice = 128;
 
-// The cheapest way found to a position: price << 32 | len << 17 | dist, len
-// the step's length (1 for a literal), dist its distance (0 for a literal).
-// Packed so that the cheaper of two is their minimum.
-using Node = uint64_t;
-constexpr int kLenShift = 17;
+// Nodes of the path search: lengths up to 256 and distances up to 65536 (17 bits).
+using Path = ShortestPath<17>;
 
 struct Parser {
   std::vector<LhMatch> matches;
   std::vector<uint32_t> first;
-  std::vector<Node> nodes;
+  std::vector<Path::Node> nodes;
 
-  // The cheapest path over in[0, n) under `prices`, as codes.
+  // The cheapest path over in[0, n) under `prices`, as codes. A piece is parsed
+  // on its own: matches stop at its end.
   void parse(const uint8_t* in, size_t n, const LhPrices& prices, std::vector<LhCode>& codes) {
-    nodes.assign(n + 1, ~Node{0});
-    nodes[0] = 0;
-    for (size_t i = 0; i < n; ++i) {
-      const uint32_t base = static_cast<uint32_t>(nodes[i] >> 32);
-      Node* to = nodes.data() + i;
-      to[1] = std::min(to[1], Node{base + prices.lit[in[i]]} << 32 | Node{1} << kLenShift);
-      uint32_t shorter = kLhMinMatch - 1;
-      // A piece is parsed on its own: matches stop at its end.
-      const uint32_t room = static_cast<uint32_t>(std::min<size_t>(n - i, kLhMaxMatch));
-      const LhMatch* end = matches.data() + first[i + 1];
-      for (const LhMatch* m = matches.data() + first[i]; m != end && shorter < room; ++m) {
-        const Node from = Node{base + prices.distance(m->dist)} << 32 | m->dist;
-        const uint32_t top = std::min<uint32_t>(m->length, room);
-        for (uint32_t l = shorter + 1; l <= top; ++l) to[l] = std::min(to[l], from + prices.lenStep[l]);
-        shorter = top;
-      }
-      // The finder gave the positions inside a long match nothing: take it whole.
-      if (shorter >= kNice) i += shorter - 1;
-    }
+    Path::search(
+        n, kLhMinMatch, kLhMaxMatch, kNice, prices.lenStep, [&](size_t i) { return prices.lit[in[i]]; },
+        [&](size_t i) { return std::make_pair(matches.data() + first[i], matches.data() + first[i + 1]); },
+        [&](uint32_t dist) { return prices.distance(dist); }, nodes);
     codes.clear();
-    for (size_t at = n; at > 0;) {
-      const uint32_t len = static_cast<uint32_t>(nodes[at] >> kLenShift) & 0x1FF;
-      const uint32_t dist = static_cast<uint32_t>(nodes[at]) & ((1u << kLenShift) - 1);
+    Path::walkBack(nodes, n, [&](size_t at, uint32_t len, uint32_t dist) {
       if (dist == 0) codes.push_back({in[at - 1], 0});
       else codes.push_back({static_cast<uint16_t>(256 + len - kLhMinMatch), static_cast<uint16_t>(dist - 1)});
-      at -= len;
-    }
+    });
     std::reverse(codes.begin(), codes.end());
   }
 };
@@ -86,7 +67,7 @@ LhPrices::LhPrices() {
   std::fill(std::begin(lit), std::end(lit), 8);
   for (uint32_t l = 0; l <= kLhMaxMatch; l++) {
     const uint64_t price = 5 + (l >= 8) + (l >= 16) + (l >= 32) * 2;
-    lenStep[l] = price << 32 | uint64_t{l} << kLenShift;
+    lenStep[l] = Path::lengthStep(static_cast<uint32_t>(price), l);
   }
   for (int c = 0; c < kLhMaxNP; c++) cls[c] = 4 + (c > 1 ? c - 1 : 0);
 }
@@ -101,7 +82,7 @@ void LhPrices::update(const LhBlockPlan& plan, int np) {
   for (int i = 0; i < 256; i++) lit[i] = priceOf(plan.cLen, plan.cSingle, i);
   for (uint32_t l = kLhMinMatch; l <= kLhMaxMatch; l++) {
     const uint64_t price = priceOf(plan.cLen, plan.cSingle, static_cast<int>(256 + l - kLhMinMatch));
-    lenStep[l] = price << 32 | uint64_t{l} << kLenShift;
+    lenStep[l] = Path::lengthStep(static_cast<uint32_t>(price), l);
   }
   for (int c = 0; c < np; c++) cls[c] = priceOf(plan.pLen, plan.pSingle, c) + (c > 1 ? c - 1 : 0);
 }

@@ -90,6 +90,43 @@ bool walkExtensions(Fields& f, const std::vector<uint8_t>& h, size_t pos, uint32
   return true;
 }
 
+// Where a chain of extended headers from `pos` ends, or 0 when it runs past `limit`.
+size_t chainEnd(const std::vector<uint8_t>& h, size_t pos, uint32_t next, int sizeBytes, size_t limit) {
+  for (int count = 0; next != 0; ++count) {
+    if (count == kMaxExtHeaders || next < static_cast<uint32_t>(1 + sizeBytes) || pos + next > limit ||
+        pos + next > h.size())
+      return 0;
+    pos += next;
+    next = sizeBytes == 2 ? u16(&h[pos - 2]) : u32(&h[pos - 4]);
+  }
+  return pos;
+}
+
+// OS-9 attributes: owner read, write, execute in bits 0-2, the same for
+// everyone else in bits 3-5; as a Unix mode, the others' bits serve group and world.
+uint16_t os9ToUnixMode(uint8_t a) {
+  auto rwx = [](unsigned bits) { return (bits & 1) << 2 | (bits & 2) | (bits >> 2 & 1); };
+  const unsigned owner = rwx(a & 7), others = rwx(a >> 3 & 7);
+  return static_cast<uint16_t>(owner << 6 | others << 3 | others);
+}
+
+// What a level-0 header keeps after the name and CRC: `a[0]` is the OS id, `n`
+// counts it. Unix writers add version, time, mode, uid and gid; LHA for
+// OS-9/68k the same with the time twice, which must agree; OS-9 (6809) its
+// file attributes.
+void readLevel0Area(Fields& f, const uint8_t* a, size_t n) {
+  if (n == 0) return;
+  if (a[0] == 'U' && n >= 12) {
+    f.hasUnixTime = true, f.unixTime = u32(a + 2);
+    f.hasMode = true, f.mode = u16(a + 6);
+  } else if (a[0] == 'K' && n >= 16 && u32(a + 2) == u32(a + 6)) {
+    f.hasUnixTime = true, f.unixTime = u32(a + 2);
+    f.hasMode = true, f.mode = u16(a + 10);
+  } else if (a[0] == '9' && n >= 2) {
+    f.hasMode = true, f.mode = os9ToUnixMode(a[1]);
+  }
+}
+
 bool checkHeaderCrc(const Fields& f, std::vector<uint8_t> h, std::string& problem) {
   if (!f.hasHeaderCrc) return true;
   h[f.headerCrcAt] = h[f.headerCrcAt + 1] = 0;
@@ -221,12 +258,7 @@ HeaderResult readHeader(ByteSource& src, uint64_t offset, LzhHeader& out) {
       f.comment.assign(reinterpret_cast<const char*>(&h[after + 2]), rest);
     } else if (f.level == 0) {
       if (rest >= 1) f.os = h[after + 2];
-      if (rest >= 12 && f.os == 'U') {  // Unix extension: version, time, mode, uid, gid
-        f.hasUnixTime = true;
-        f.unixTime = u32(&h[after + 4]);
-        f.hasMode = true;
-        f.mode = u16(&h[after + 8]);
-      }
+      readLevel0Area(f, &h[after + 2], rest);
     } else {
       if (rest < 3) return bad("bad header size");
       f.os = h[after + 2];
@@ -249,6 +281,14 @@ HeaderResult readHeader(ByteSource& src, uint64_t offset, LzhHeader& out) {
     size_t total = u16(p);
     if (total < 26) return bad("bad header size");
     if (!load(total)) return bad("truncated header");
+    // LHA for OS-9/68k leaves the header's first two bytes out of its size: its
+    // chain of extended headers then ends exactly two bytes past it.
+    if (p[23] == 'K' && chainEnd(h, 26, u16(&h[24]), 2, total) == 0 && load(total + 2) &&
+        chainEnd(h, 26, u16(&h[24]), 2, total + 2) == total + 2) {
+      total += 2;
+    } else if (h.size() != total) {
+      load(total);
+    }
     f.crc = u16(&h[21]);
     f.os = h[23];
     if (!walkExtensions(f, h, 26, u16(&h[24]), 2, problem)) return bad(problem);

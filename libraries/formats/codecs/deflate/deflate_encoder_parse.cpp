@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "codecs/shortest_path.h"
+
 namespace fmt::codecs::deflate {
 namespace {
 
@@ -94,35 +96,16 @@ void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Toke
 
 void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices& prices, uint32_t niceLength,
                   std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
-  nodes.assign(n + 1, ~PathNode{0});
-  nodes[0] = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const uint32_t base = static_cast<uint32_t>(nodes[i] >> 32);
-    PathNode* to = nodes.data() + i;
-    to[1] = std::min(to[1], PathNode{base + prices.lit[in[i]]} << 32 | PathNode{1} << 16);
-    uint32_t shorter = kMinMatch - 1;
-    // Matches may run past the end of a part parsed on its own.
-    const uint32_t room = static_cast<uint32_t>(std::min<size_t>(n - i, kMaxMatch));
-    for (const Match* mt = m.begin(i); mt != m.end(i) && shorter < room; ++mt) {
-      const PathNode from = PathNode{base + prices.dist[kDistanceCodes.of(mt->dist)]} << 32 | mt->dist;
-      const uint32_t top = std::min<uint32_t>(mt->length, room);
-      // Branch-free, so that the loop runs straight through.
-      for (uint32_t l = shorter + 1; l <= top; ++l) to[l] = std::min(to[l], from + prices.lenStep[l]);
-      shorter = top;
-    }
-    // A long match is taken as it stands: searching inside it gains little,
-    // and the match finder gave the positions it covers nothing.
-    if (shorter >= niceLength) i += shorter - 1;
-  }
-
+  using Path = ShortestPath<16>;
+  Path::search(
+      n, kMinMatch, kMaxMatch, niceLength, prices.lenStep, [&](size_t i) { return prices.lit[in[i]]; },
+      [&](size_t i) { return std::make_pair(m.begin(i), m.end(i)); },
+      [&](uint32_t dist) { return prices.dist[kDistanceCodes.of(dist)]; }, nodes);
   tokens.clear();
-  for (size_t at = n; at > 0;) {
-    const uint32_t len = static_cast<uint32_t>(nodes[at] >> 16) & 0xFFFF;
-    const uint16_t dist = static_cast<uint16_t>(nodes[at]);
+  Path::walkBack(nodes, n, [&](size_t at, uint32_t len, uint32_t dist) {
     if (dist == 0) tokens.push_back({in[at - 1], 0});
-    else tokens.push_back({static_cast<uint16_t>(len), dist});
-    at -= len;
-  }
+    else tokens.push_back({static_cast<uint16_t>(len), static_cast<uint16_t>(dist)});
+  });
   std::reverse(tokens.begin(), tokens.end());
 }
 

@@ -224,7 +224,41 @@ TEST_F(ExtractionFlow, SelfExtractingAsksTheKindThenTheFolderInCreationMode) {
     EXPECT_EQ(button, "作成");
     EXPECT_TRUE(optionsHidden);
     EXPECT_EQ(sjis::toLower(v.m_settings.lastFolder + "\\"), sjis::toLower(work_)) << "kept as returned, no backslash";
-    EXPECT_NE(result, "<none>") << "the library's answer is shown";
+    EXPECT_NE(result.find("自己解凍書庫を作成しました"), std::string::npos) << result;
+    EXPECT_EQ(ReadFile(work_ + "t.exe").substr(0, 2), "MZ") << "the program lies beside the archive";
+  });
+}
+
+// Each kind through the kind dialog: Windows and DOS make their programs, which
+// differ; Windows 3.1 is refused in the result window and makes nothing.
+TEST_F(ExtractionFlow, SelfExtractingOfEachKind) {
+  WithViewer(archive_, [&](CScriptedViewer& v) {
+    auto make = [&](int radio) {
+      std::string result = "<none>";
+      ModalScript script;
+      script.then("自己解凍書庫の選択", [&](HWND h) {
+              for (int id : {IDC_SFX_WIN95, IDC_SFX_WIN31, IDC_SFX_DOS})
+                CheckDlgButton(h, id, id == radio ? BST_CHECKED : BST_UNCHECKED);
+              Click(h, IDOK);
+            })
+          .then(kCreateCaption, [&](HWND h) { Click(h, IDC_FOLDER_ACCEPT); })
+          .then(kResultCaption, [&](HWND h) {
+            result = ItemText(h, IDC_TEXT);
+            Click(h, IDOK);
+          });
+      script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
+      EXPECT_TRUE(script.allDone()) << script.stepsDone();
+      EXPECT_TRUE(script.unexpected.empty());
+      return result;
+    };
+    const std::string dos = make(IDC_SFX_DOS), dosExe = ReadFile(work_ + "t.exe");
+    const std::string win = make(IDC_SFX_WIN95), winExe = ReadFile(work_ + "t.exe");
+    const std::string w31 = make(IDC_SFX_WIN31);
+    EXPECT_EQ(dosExe.substr(0, 2), "MZ") << dos;
+    EXPECT_EQ(winExe.substr(0, 2), "MZ") << win;
+    EXPECT_GT(winExe.size(), dosExe.size() + 100000) << "the Windows program is the larger one";
+    EXPECT_NE(w31.find("Windows 3.1"), std::string::npos) << w31;
+    EXPECT_EQ(ReadFile(work_ + "t.exe"), winExe) << "Windows 3.1 writes nothing";
   });
 }
 
@@ -303,5 +337,22 @@ TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
     all.ignoreDate = true;
     result = Run(v, all);
     EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
+  });
+}
+
+TEST_F(CabExtractionFlow, SelfExtractingAsksNoKindAndMakesTheProgram) {
+  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+    std::string result = "<none>";
+    ModalScript script;
+    script.then(kCreateCaption, [&](HWND h) { Click(h, IDC_FOLDER_ACCEPT); })
+        .then(kResultCaption, [&](HWND h) {
+          result = ItemText(h, IDC_TEXT);
+          Click(h, IDOK);
+        });
+    script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
+    EXPECT_TRUE(script.allDone()) << script.stepsDone();
+    EXPECT_TRUE(script.unexpected.empty()) << "no kind dialog for a cabinet";
+    EXPECT_NE(result.find("自己解凍書庫を作成しました"), std::string::npos) << result;
+    EXPECT_EQ(ReadFile(work_ + "t.exe").substr(0, 2), "MZ") << result;
   });
 }

@@ -1337,37 +1337,28 @@ make_table:
         mov     cl, 16
         sub     cl, [mt_tbits]
         mov     [jutbits], cl
+        ; weight[i] = 1 << (16 - i); codes that fit the table: start and
+        ; weight in table units
         mov     bx, 1
-.w1:    cmp     bl, [mt_tbits]
-        ja      .w2
+.w:     mov     cl, 16
+        sub     cl, bl
+        mov     ax, 1
+        shl     ax, cl
+        cmp     bl, [mt_tbits]
+        ja      .wset
+        mov     cl, [jutbits]
+        shr     ax, cl
         push    bx
         shl     bx, 1
-        mov     cl, [jutbits]
         shr     word [startc + bx], cl
         pop     bx
-        mov     cl, [mt_tbits]
-        sub     cl, bl
-        mov     ax, 1
-        shl     ax, cl
-        push    bx
+.wset:  push    bx
         shl     bx, 1
         mov     [weight + bx], ax
         pop     bx
         inc     bx
-        jmp     .w1
-.w2:    cmp     bx, 16
-        ja      .clear
-        mov     cl, 16
-        sub     cl, bl
-        mov     ax, 1
-        shl     ax, cl
-        push    bx
-        shl     bx, 1
-        mov     [weight + bx], ax
-        pop     bx
-        inc     bx
-        jmp     .w2
-.clear:
+        cmp     bx, 16
+        jbe     .w
 .fill:  mov     ax, [mt_nchar]
         mov     [avail], ax
         mov     cl, 15

@@ -94,6 +94,23 @@ for pair in 0:lh0 1:lh5 3:lh6 4:lh7; do
   ls "$run" | grep -qi '\.TMP$' && fail "$method: a temporary file was left"
 done
 
+# Header levels 0 and 1 (the loop above wrote level 2) in the DOS extractor.
+if [ $dosbox_ok = 1 ]; then
+  for h in 0 1; do
+    mkdir -p "level$h"
+    lh a -x -r2 -h$h -jm1 "$(winpath "level$h")\\l$h.lzh" "$(winpath srcdos)\\" '*.*'
+    lh s "$(winpath "level$h/l$h.lzh")" "$(winpath "level$h")\\" -x -+ -a1
+    [ -f "level$h/l$h.exe" ] || { fail "level $h: s made no DOS program"; continue; }
+    mkdir -p "run_level$h"
+    cp "level$h/l$h.exe" "run_level$h/ARC.EXE"
+    rc=$(run_dos "run_level$h")
+    [ "$rc" = 0 ] || fail "level $h: the DOS extractor's status is '$rc'"
+    for f in "${!dosname[@]}"; do
+      cmp -s "src/$f" "run_level$h/${dosname[$f]}" || fail "level $h: DOS ${dosname[$f]} differs from $f"
+    done
+  done
+fi
+
 # A damaged member in the DOS extractor: reported, status 1, the file removed.
 if [ $dosbox_ok = 1 ] && [ -f dos_lh7/lh7.exe ]; then
   mkdir -p run_bad

@@ -230,7 +230,7 @@ TEST_F(LzhExtractor, DamagedArchivesAreReportedAndLeaveNothingHalfWritten) {
   EXPECT_FALSE(exists(out / "d3"));
 }
 
-TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattended) {
+TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattendedAndThroughItsDialog) {
   Library cab("CAB32.DLL", "Cab");
   if (!cab.ok()) GTEST_SKIP() << "needs CAB32.DLL beside the test";
   Folder work;
@@ -243,6 +243,18 @@ TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattended) {
   ASSERT_TRUE(p.started());
   EXPECT_EQ(p.wait(), 0u);
   for (const auto& f : tree.files) EXPECT_TRUE(readFile(work / "out\\" + f.first) == f.second) << f.first;
+
+  // And through its dialog, into the folder it offers.
+  Program d(q(work / "made\\t.exe"));
+  ASSERT_TRUE(d.started());
+  HWND dlg = d.window("自己解凍 - t.exe");
+  ASSERT_TRUE(dlg);
+  EXPECT_EQ(controlText(dlg, IDC_SFX_DEST), work / "made\\t");
+  click(dlg, IDOK);
+  while (controlText(dlg, IDCANCEL) != "閉じる") Sleep(20);
+  click(dlg, IDCANCEL);
+  EXPECT_EQ(d.wait(), 0u);
+  for (const auto& f : tree.files) EXPECT_TRUE(readFile(work / "made\\t\\" + f.first) == f.second) << f.first;
 }
 
 TEST(ExtractorPayload, TheArchiveStartsWhereTheImageEnds) {

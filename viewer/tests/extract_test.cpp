@@ -262,6 +262,22 @@ TEST_F(ExtractionFlow, SelfExtractingOfEachKind) {
   });
 }
 
+// A made program opens in Dexlor as the archive it carries, and extracts.
+TEST_F(ExtractionFlow, TheMadeProgramOpensAsItsArchive) {
+  for (const char* kind : {"-gw", ""}) {
+    SCOPED_TRACE(kind);
+    Lha(std::string("s ") + kind + " \"" + archive_ + "\"");
+    WithViewer(work_ + "t.exe", [&](CScriptedViewer& v) {
+      EXPECT_EQ(v.m_archives.Format(), kFormatLha);
+      EXPECT_EQ(v.m_rows.size(), 3u);
+      RemoveTree(dest_);
+      CreateDirectoryA(dest_.c_str(), nullptr);
+      const std::string result = Run(v, ChooserChoice{});
+      EXPECT_EQ(ReadFile(dest_ + "sub\\表\\c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
+    });
+  }
+}
+
 // The same flows over a cabinet that the real CAB32.DLL beside the test made of
 // the workspace's files: listed, extracted with each of the three options.
 class CabExtractionFlow : public ExtractionFlow {
@@ -354,5 +370,14 @@ TEST_F(CabExtractionFlow, SelfExtractingAsksNoKindAndMakesTheProgram) {
     EXPECT_TRUE(script.unexpected.empty()) << "no kind dialog for a cabinet";
     EXPECT_NE(result.find("自己解凍書庫を作成しました"), std::string::npos) << result;
     EXPECT_EQ(ReadFile(work_ + "t.exe").substr(0, 2), "MZ") << result;
+  });
+}
+
+TEST_F(CabExtractionFlow, TheMadeProgramOpensAsItsCabinet) {
+  char out[4096] = {};
+  ASSERT_EQ(cabFns_.command(nullptr, ("-f \"" + cabinet_ + "\"").c_str(), out, sizeof out), 0) << out;
+  WithViewer(work_ + "t.exe", [&](CScriptedViewer& v) {
+    EXPECT_EQ(v.m_archives.Format(), kFormatCab);
+    EXPECT_EQ(v.m_rows.size(), 3u);
   });
 }

@@ -1,13 +1,14 @@
 #include "associations.h"
 
+#include "install_key.h"
 #include "sjis.h"
 
 namespace assoc {
 
 namespace {
 
-constexpr char kInstallKey[] = "Software\\Varn Software\\Pakmo";
-constexpr char kInstallValue[] = "Install Folder";
+using suite::kInstallKey;
+using suite::kInstallValue;
 constexpr size_t kInstallFolderBytes = 260;  // terminator included
 
 // Creates `path` and sets its default value; the key is closed on return.

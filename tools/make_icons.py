@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """make_icons.py OUTDIR: writes the suite's icons (16 and 32 pixels, 32-bit) as .ico files.
 
-Each is a coloured tile with a white letter, so that the program and the four archive
+Each is a coloured tile with a white letter, so that the programs and the four archive
 types are told apart at a glance in Explorer and in the task bar."""
 import struct
 import sys
@@ -14,9 +14,11 @@ GLYPHS = {
     "T": ["11111", "..1..", "..1..", "..1..", "..1..", "..1..", "..1.."],
     "C": [".111.", "1...1", "1....", "1....", "1....", "1...1", ".111."],
     "Z": ["11111", "....1", "...1.", "..1..", ".1...", "1....", "11111"],
+    "P": ["1111.", "1...1", "1...1", "1111.", "1....", "1....", "1...."],
 }
 ICONS = {
     "dexlor": ("D", (0x1F, 0x5F, 0xBF)),
+    "pakmo": ("P", (0xB0, 0x2A, 0x4A)),
     "lha": ("L", (0x2E, 0x8B, 0x3E)),
     "tar": ("T", (0x8B, 0x5A, 0x2B)),
     "cab": ("C", (0x6A, 0x3D, 0x9A)),

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dialog.h"
+#include "report_dialog.h"
 #include "resource.h"
 
 class CAboutDlg : public CDialog {
@@ -23,28 +24,10 @@ class CAboutDlg : public CDialog {
   BOOL OnInitDialog() override;
 };
 
-class CResultDlg : public CDialog {
+// The library's report; "終了" ends the program.
+class CResultDlg : public CReportDlg {
  public:
-  CResultDlg() : CDialog(IDD_RESULT) {}
-  std::string m_text;  // the library's report, line feeds as the library wrote them
-
-  // Every line feed becomes CR LF, scanning whole Shift-JIS characters.
-  static std::string WithCrLf(const std::string& text);
-
-  BEGIN_MSG_MAP(CResultDlg)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_QUERYDRAGICON, OnQueryDragIcon)
-    CHAIN_MSG_MAP(CDialog)
-  END_MSG_MAP()
-
- protected:
-  BOOL OnInitDialog() override;
-  void OnCancel() override;  // "終了", Escape and the close box end the program
-  LRESULT OnPaint(UINT, WPARAM, LPARAM, bool& handled);
-  LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&);
-
- private:
-  HICON m_icon = nullptr;
+  CResultDlg() : CReportDlg(IDD_RESULT, IDC_TEXT, IDR_MAINFRAME) {}
 };
 
 class CNoticeDlg : public CDialog {
@@ -67,6 +50,3 @@ class CSfxKindDlg : public CDialog {
   BOOL OnInitDialog() override;
   void OnOK() override;
 };
-
-// Paints `icon` centred in a minimised window's client area.
-void PaintMinimisedIcon(HWND window, HICON icon);

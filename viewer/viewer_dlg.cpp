@@ -7,7 +7,10 @@
 
 #include "app.h"
 #include "entry_text.h"
+#include "file_list_block.h"
 #include "folder_tree_dlg.h"
+#include "html_help.h"
+#include "ole_data_source.h"
 #include "sjis.h"
 #include "small_dialogs.h"
 #include "viewer_startup.h"
@@ -109,7 +112,9 @@ BOOL CViewerDlg::OnInitDialog() {
 
   m_archives.SetWorkFolder(TempFolder());
   if (m_settings.viewerPath.empty()) m_settings.viewerPath = "notepad";
+  CClipboardFiles::CleanUpAtStart(m_archives.WorkFolder());
   g_viewerDlg = this;
+  m_dropTarget.Register(m_hWnd);
   SendMessageA(m_hWnd, WM_SIZE, 0, 0);
   return TRUE;
 }
@@ -138,7 +143,9 @@ void CViewerDlg::EnableArchiveControls(bool enable) {
 }
 
 void CViewerDlg::DeleteTempFiles() {
+  m_clipboardFiles.ForgetIfReplaced(m_archives.WorkFolder());
   for (const std::string& name : m_tempFiles) {
+    if (m_clipboardFiles.Keeps(name)) continue;  // a paste may still want it
     std::string path = m_archives.WorkFolder() + name;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
@@ -302,6 +309,8 @@ LRESULT CViewerDlg::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) 
     CloseClipboard();
   }
   EnableMenuItem(reinterpret_cast<HMENU>(wParam), ID_PASTE_ARCHIVE, MF_BYCOMMAND | (files ? MF_ENABLED : MF_GRAYED));
+  const bool copyable = !SelectedRows().empty() && m_archives.Format() != kFormatTar;
+  EnableMenuItem(reinterpret_cast<HMENU>(wParam), ID_COPY_ENTRIES, MF_BYCOMMAND | (copyable ? MF_ENABLED : MF_GRAYED));
   return 0;
 }
 
@@ -332,6 +341,8 @@ LRESULT CViewerDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
   for (int i = 0; i < 4; i++)
     m_settings.columnWidths[i] = static_cast<int>(SendMessageA(List(), LVM_GETCOLUMNWIDTH, i, 0));
   SaveViewerSettings(m_settings);
+  m_dropTarget.Revoke();
+  m_clipboardFiles.AtExit(m_archives.WorkFolder());
   return 0;
 }
 
@@ -503,15 +514,95 @@ std::vector<int> CViewerDlg::SelectedRows() const {
   return rows;
 }
 
-std::string CViewerDlg::ExtractRowToWork(int row) {
-  std::string name = m_rows[static_cast<size_t>(row)].name;
-  size_t cut = sjis::lastOf(name, '/');
-  if (cut == std::string::npos) cut = sjis::lastOf(name, '\\');
-  if (cut == 0) name[0] = '\\';
-  std::string file = cut == std::string::npos ? name : name.substr(cut + 1);
+std::string CViewerDlg::NoteWorkFile(int row, std::string& libraryName) {
+  libraryName = m_rows[static_cast<size_t>(row)].name;
+  size_t cut = sjis::lastOf(libraryName, '/');
+  if (cut == std::string::npos) cut = sjis::lastOf(libraryName, '\\');
+  if (cut == 0) libraryName[0] = '\\';
+  std::string file = cut == std::string::npos ? libraryName : libraryName.substr(cut + 1);
   m_tempFiles.push_back(file);
+  return file;
+}
+
+std::string CViewerDlg::ExtractRowToWork(int row) {
+  std::string name;
+  const std::string file = NoteWorkFile(row, name);
   if (!m_archives.ExtractToWork("\"" + name + "\"")) return std::string();
   return m_archives.WorkFolder() + file;
+}
+
+std::string CViewerDlg::WorkFileList(const std::vector<int>& rows, std::vector<std::string>& paths,
+                                     std::vector<std::string>* fileNames) {
+  std::string names;
+  for (int row : rows) {
+    std::string name;
+    const std::string file = NoteWorkFile(row, name);
+    names += "\"" + name + "\" ";
+    paths.push_back(m_archives.WorkFolder() + file);
+    if (fileNames) fileNames->push_back(file);
+  }
+  return names;
+}
+
+LRESULT CViewerDlg::OnCopyEntries(WORD, WORD, HWND, bool&) {
+  const std::vector<int> rows = SelectedRows();
+  if (rows.empty() || m_archives.Format() == kFormatTar) return 0;
+  std::vector<std::string> paths, files;
+  const std::string names = WorkFileList(rows, paths, &files);
+  size_t offered = 0;
+  // Paths that do not fit the block are left out rather than written past it.
+  HGLOBAL block = BuildFileListBlock(paths, kFileListBlockSize, &offered);
+  if (!block) return 0;
+  COleDataSource* source = COleDataSource::Create();
+  CWaitCursor wait;
+  if (m_archives.ExtractToWork(names)) {
+    source->CacheGlobalData(CF_HDROP, block);
+    files.resize(offered);
+    if (source->SetClipboard()) m_clipboardFiles.Hold(source, files, m_archives.WorkFolder());
+  } else {
+    GlobalFree(block);
+  }
+  source->Release();
+  return 0;
+}
+
+LRESULT CViewerDlg::OnBeginDrag(int, NMHDR*, bool&) {
+  const std::vector<int> rows = SelectedRows();
+  if (rows.empty()) return 0;
+  std::vector<std::string> paths;
+  const std::string names = WorkFileList(rows, paths);
+  HGLOBAL block = BuildFileListBlock(paths, kFileListBlockSize);
+  if (!block) return 0;
+  COleDataSource* source = COleDataSource::Create();
+  source->CacheGlobalData(CF_HDROP, block);
+  m_dropSource.SetCommand(m_archives.BuildWorkExtractCommand(names));  // nothing extracted yet
+  m_dropSource.BeginDrag();
+  source->DoDragDrop(DROPEFFECT_COPY, &m_dropSource);
+  m_dropSource.SetCommand(std::string());
+  source->Release();
+  return 0;
+}
+
+void CViewerDlg::OpenFirstOf(IDataObject* data) {
+  const std::vector<std::string> paths = FileListOf(data);
+  if (paths.empty()) return;
+  m_currentPath = paths.front();
+  LoadArchive();
+}
+
+void CViewerDlg::OpenDroppedArchive(IDataObject* data) {
+  static const CLIPFORMAT idList = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Shell IDList Array"));
+  FORMATETC shellList{idList, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  if (!data || data->QueryGetData(&shellList) != S_OK || !OffersFileList(data)) return;
+  OpenFirstOf(data);
+}
+
+LRESULT CViewerDlg::OnPasteArchive(WORD, WORD, HWND, bool&) {
+  IDataObject* data = nullptr;
+  if (FAILED(OleGetClipboard(&data)) || !data) return 0;
+  if (OffersFileList(data)) OpenFirstOf(data);
+  data->Release();
+  return 0;
 }
 
 LRESULT CViewerDlg::OnOpenEntry(WORD, WORD, HWND, bool&) {
@@ -590,16 +681,6 @@ LRESULT CViewerDlg::OnAssociate(WORD, WORD, HWND, bool&) {
 }
 
 LRESULT CViewerDlg::OnHelp(WORD, WORD, HWND, bool&) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string program(self);
-  size_t cut = sjis::lastBackslash(program);
-  std::string topic = cut == std::string::npos ? std::string("Pakdex.chm::/Dexlor1.htm")
-                                               : program.substr(0, cut) + "\\Pakdex.chm::/Dexlor1.htm";
-  // The HTML help viewer is loaded only when asked for.
-  using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-  if (HMODULE hh = LoadLibraryA("hhctrl.ocx")) {
-    if (auto help = procAddress<HtmlHelpFn>(hh, "HtmlHelpA")) help(nullptr, topic.c_str(), 0, 0);
-  }
+  ShowHelpTopic("Dexlor1.htm");
   return 0;
 }

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "archive_drop_target.h"
 #include "archive_manager.h"
+#include "clipboard_files.h"
+#include "deferred_drop_source.h"
 #include "dialog.h"
 #include "resource.h"
 #include "statusbar.h"
@@ -29,6 +32,11 @@ class CViewerDlg : public CDialog {
   void SortByColumn(int column);
   std::string SelectedNameList() const;
   void DeleteTempFiles();
+  // A data object dropped on the window: the first file of a list dragged
+  // from the shell (it offers "Shell IDList Array" too) is opened.
+  void OpenDroppedArchive(IDataObject* data);
+  const CArchiveDropTarget& DropTarget() const { return m_dropTarget; }
+  const CDeferredDropSource& DropSource() const { return m_dropSource; }
 
   bool PreTranslateMessage(MSG* msg) override;
 
@@ -67,12 +75,15 @@ class CViewerDlg : public CDialog {
     COMMAND_ID_HANDLER(ID_OPTION_VIEWER, OnSelectViewer)
     COMMAND_ID_HANDLER(ID_ASSOCIATE, OnAssociate)
     COMMAND_ID_HANDLER(ID_HELP_TOPICS, OnHelp)
+    COMMAND_ID_HANDLER(ID_COPY_ENTRIES, OnCopyEntries)
+    COMMAND_ID_HANDLER(ID_PASTE_ARCHIVE, OnPasteArchive)
     COMMAND_ID_HANDLER(ID_SORT_NAME, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_SIZE, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_RATIO, OnSortCommand)
     COMMAND_ID_HANDLER(ID_SORT_DATE, OnSortCommand)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_GETDISPINFOA, OnGetDispInfo)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_COLUMNCLICK, OnColumnClick)
+    NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_BEGINDRAG, OnBeginDrag)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, NM_DBLCLK, OnListDoubleClick)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_BEGINLABELEDITA, OnBeginLabelEdit)
     NOTIFY_HANDLER(IDC_ENTRY_LIST, LVN_ENDLABELEDITA, OnEndLabelEdit)
@@ -108,6 +119,9 @@ class CViewerDlg : public CDialog {
   LRESULT OnAssociate(WORD, WORD, HWND, bool&);
   LRESULT OnHelp(WORD, WORD, HWND, bool&);
   LRESULT OnSortCommand(WORD, WORD id, HWND, bool&);
+  LRESULT OnCopyEntries(WORD, WORD, HWND, bool&);
+  LRESULT OnPasteArchive(WORD, WORD, HWND, bool&);
+  LRESULT OnBeginDrag(int, NMHDR*, bool&);
   LRESULT OnGetDispInfo(int, NMHDR*, bool&);
   LRESULT OnColumnClick(int, NMHDR*, bool&);
   LRESULT OnListDoubleClick(int, NMHDR*, bool&);
@@ -123,11 +137,24 @@ class CViewerDlg : public CDialog {
   // m_tempFiles, extracts the entry into the work folder, and returns the file's
   // path there ("" when the extraction could not run).
   std::string ExtractRowToWork(int row);
+  // Steps 1 to 3 of that handling for one row: the file name in the work folder
+  // (recorded in m_tempFiles), and in `libraryName` the name the library is given.
+  std::string NoteWorkFile(int row, std::string& libraryName);
+  // The entry-name handling for rows leaving the viewer: each row's file name
+  // recorded in m_tempFiles and its work-folder path in `paths`; the quoted
+  // names in list form in the result.
+  std::string WorkFileList(const std::vector<int>& rows, std::vector<std::string>& paths,
+                           std::vector<std::string>* fileNames = nullptr);
+  // Loads the first file of a file list (the clipboard's or a drop's).
+  void OpenFirstOf(IDataObject* data);
   void ShowAbout();
   void SetStatus(const std::string& text) { m_statusBar.SetText(text); }
   void ShowResult(const std::string& text);
   HWND List() const { return GetDlgItem(IDC_ENTRY_LIST); }
 
+  CArchiveDropTarget m_dropTarget;
+  CDeferredDropSource m_dropSource{m_archives};
+  CClipboardFiles m_clipboardFiles;
   CStatusBar m_statusBar;
   HICON m_icon = nullptr;
   HACCEL m_accelerators = nullptr;

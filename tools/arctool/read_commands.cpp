@@ -22,7 +22,12 @@ std::string localStamp(int64_t t) {
   const time_t tt = static_cast<time_t>(t);
   std::tm tm{};
   char buf[32];
-  if (!localtime_r(&tt, &tm) || !std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm)) return "-";
+#ifdef _WIN32
+  const bool local = localtime_s(&tm, &tt) == 0;
+#else
+  const bool local = localtime_r(&tt, &tm) != nullptr;
+#endif
+  if (!local || !std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm)) return "-";
   return buf;
 }
 

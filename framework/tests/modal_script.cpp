@@ -34,6 +34,11 @@ ModalScript& ModalScript::then(const std::string& caption, std::function<void(HW
   return *this;
 }
 
+ModalScript& ModalScript::ignore(const std::string& caption) {
+  m_ignored.push_back(caption);
+  return *this;
+}
+
 void ModalScript::run(const std::function<void()>& command) {
   m_baseline = ThreadWindows();
   ModalScript* outer = g_running;
@@ -55,6 +60,7 @@ void ModalScript::Poll() {
     if (std::find(m_answered.begin(), m_answered.end(), w) != m_answered.end()) continue;
     std::string caption = TextOf(w);
     if (caption == "処理中") continue;  // the library's progress window comes and goes by itself
+    if (std::find(m_ignored.begin(), m_ignored.end(), caption) != m_ignored.end()) continue;
     m_answered.push_back(w);
     if (m_next < m_steps.size() && m_steps[m_next].caption == caption) {
       m_steps[m_next++].act(w);

@@ -12,6 +12,8 @@ class ModalScript {
  public:
   // The next window whose caption is `caption` gets `act` (which should end it).
   ModalScript& then(const std::string& caption, std::function<void(HWND)> act);
+  // Windows with this caption are left alone (a main window opening meanwhile).
+  ModalScript& ignore(const std::string& caption);
   // Runs `command` (which returns once its windows are closed) with the script answering.
   void run(const std::function<void()>& command);
 
@@ -31,6 +33,7 @@ class ModalScript {
   size_t m_next = 0;
   std::vector<HWND> m_answered;
   std::vector<HWND> m_baseline;
+  std::vector<std::string> m_ignored;
 };
 
 // Caption and texts of another window of this thread.

@@ -25,5 +25,8 @@ std::string StatusBarText(HWND statusBar, int part = 0);
 int ListRowCount(HWND list);
 std::string ListCellText(HWND list, int row, int column);
 std::vector<int> ListSelectedRows(HWND list);
+// Waits `ms` while serving this thread's messages (another process may be
+// reading a clipboard this one owns, or sending to its windows).
+void ServeMessagesFor(DWORD ms);
 // The first visible top-level window of the process whose caption starts with one of `prefixes`.
 HWND WaitForProcessWindow(DWORD processId, const std::vector<std::string>& prefixes, DWORD timeoutMs);

@@ -1,4 +1,4 @@
-// An archiver library for the manager's tests only: exports one prefix's
+// An archiver library for tests only: exports one prefix's
 // functions (FAKE_PREFIX), reports FAKE_VERSION, and records every call in the
 // file named by FAKE_LOG. What it says of an archive comes from the archive's
 // own text, one "key=value" per line:
@@ -89,9 +89,13 @@ EXPORT WORD WINAPI FN(GetVersion)() {
   return FAKE_VERSION;
 }
 
-EXPORT int WINAPI FAKE_PREFIX(HWND, LPCSTR cmd, LPSTR out, DWORD size) {
+EXPORT int WINAPI FAKE_PREFIX(HWND window, LPCSTR cmd, LPSTR out, DWORD size) {
   std::string line = cmd ? cmd : "";
   log("Command " + line);
+  // Where relative names are resolved, and whether an owner window came with the call.
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(sizeof folder, folder);
+  log(std::string("Folder ") + folder + (window ? " owner" : " no-owner"));
   // A response file is "@path": the whole line, or its last operand.
   size_t at = line.rfind(" @");
   at = line.rfind('@', 0) == 0 ? 0 : (at == std::string::npos ? at : at + 1);

@@ -83,6 +83,18 @@ BOOL CALLBACK onWindow(HWND w, LPARAM p) {
 }
 }  // namespace
 
+void ServeMessagesFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (DWORD elapsed = 0; elapsed < ms; elapsed = GetTickCount() - start) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
 HWND WaitForProcessWindow(DWORD pid, const std::vector<std::string>& prefixes, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
@@ -95,7 +107,7 @@ HWND WaitForProcessWindow(DWORD pid, const std::vector<std::string>& prefixes, D
       if (process) CloseHandle(process);
       return s.found;
     }
-    Sleep(50);
+    ServeMessagesFor(50);
   } while (GetTickCount() - start < timeoutMs);
   if (process) CloseHandle(process);
   return nullptr;

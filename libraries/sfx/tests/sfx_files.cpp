@@ -1,5 +1,8 @@
 #include "sfx_files.h"
 
+#include "remote_window.h"
+#include "test_files.h"
+
 #include <algorithm>
 
 namespace sfxtest {
@@ -11,65 +14,16 @@ std::string binFolder() {
   return p.substr(0, p.find_last_of('\\') + 1);  // the test's own path holds no double-byte character
 }
 
-namespace {
-
-void removeTree(const std::string& path) {
-  for (const auto& name : listFolder(path)) {
-    const std::string p = path + "\\" + name;
-    const DWORD a = GetFileAttributesA(p.c_str());
-    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
-      removeTree(p);
-    } else {
-      SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(p.c_str());
-    }
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
-}  // namespace
-
 Folder::Folder() {
   char tmp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, tmp);
   static int counter = 0;
   path_ = std::string(tmp) + "sfxtest_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
-  removeTree(path_);
+  RemoveTree(path_ + "\\");
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-Folder::~Folder() { removeTree(path_); }
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD n = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 24));
-    if (!WriteFile(h, bytes.data() + done, chunk, &n, nullptr) || n == 0) break;
-    done += n;
-  }
-  CloseHandle(h);
-}
-
-std::string readFile(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return "<missing>";
-  LARGE_INTEGER size;
-  GetFileSizeEx(h, &size);
-  std::string s(static_cast<size_t>(size.QuadPart), '\0');
-  size_t done = 0;
-  while (done < s.size()) {
-    DWORD n = 0;
-    if (!ReadFile(h, s.data() + done, static_cast<DWORD>(std::min<size_t>(s.size() - done, 1 << 24)), &n, nullptr) || !n) break;
-    done += n;
-  }
-  CloseHandle(h);
-  return s;
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+Folder::~Folder() { RemoveTree(path_ + "\\"); }
 
 void makeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
 
@@ -124,35 +78,9 @@ DWORD Program::wait() {
   return code;
 }
 
-namespace {
-
-struct Search {
-  DWORD pid;
-  const std::string* caption;
-  HWND found;
-};
-
-BOOL CALLBACK byCaption(HWND w, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid != s->pid || !IsWindowVisible(w)) return TRUE;
-  char text[512] = {};
-  GetWindowTextA(w, text, sizeof text);
-  if (std::string(text).compare(0, s->caption->size(), *s->caption) != 0) return TRUE;
-  s->found = w;
-  return FALSE;
-}
-
-}  // namespace
-
 HWND Program::window(const std::string& caption) {
-  for (;;) {
-    Search s{pi_.dwProcessId, &caption, nullptr};
-    EnumWindows(byCaption, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
-    if (WaitForSingleObject(pi_.hProcess, 20) != WAIT_TIMEOUT) return nullptr;
-  }
+  // The generous limit only keeps a broken run from hanging; no test measures it.
+  return WaitForProcessWindow(pi_.dwProcessId, {caption}, 120000);
 }
 
 std::string controlText(HWND dlg, int id) {

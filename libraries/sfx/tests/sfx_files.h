@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archiver.h"
+#include "test_files.h"  // ReadFile, WriteFile, PathExists
 
 namespace sfxtest {
 
@@ -27,9 +28,6 @@ class Folder {
   std::string path_;
 };
 
-void writeFile(const std::string& path, const std::string& bytes);
-std::string readFile(const std::string& path);  // "<missing>" when it cannot be opened
-bool exists(const std::string& path);
 void makeFolder(const std::string& path);
 // Names in a folder (no "." and ".."), sorted.
 std::vector<std::string> listFolder(const std::string& path);
@@ -53,8 +51,7 @@ class Program {
   bool started() const { return pi_.hProcess != nullptr; }
   // Waits for the end; the exit status.
   DWORD wait();
-  // A top-level window of the process whose caption starts with `caption`,
-  // waited for while the process runs; null when it ends first.
+  // A visible top-level window of the process whose caption starts with `caption`.
   HWND window(const std::string& caption);
 
  private:

@@ -53,6 +53,18 @@ run_dos() {
   tr -d ' \r\n' <"$dir/RC.TXT" 2>/dev/null
 }
 
+# Runs the DOS program EXE in a fresh folder RUN: status 0, every file as its source.
+check_dos() {
+  local label=$1 exe=$2 run=$3 rc f
+  mkdir -p "$run"
+  cp "$exe" "$run/ARC.EXE"
+  rc=$(run_dos "$run")
+  [ "$rc" = 0 ] || fail "$label: the DOS extractor's status is '$rc'"
+  for f in "${!dosname[@]}"; do
+    cmp -s "src/$f" "$run/${dosname[$f]}" || fail "$label: DOS ${dosname[$f]} differs from $f"
+  done
+}
+
 for pair in 0:lh0 1:lh5 3:lh6 4:lh7; do
   m=${pair%%:*} method=${pair#*:}
   arc=$method.lzh
@@ -82,13 +94,7 @@ for pair in 0:lh0 1:lh5 3:lh6 4:lh7; do
     fail "$method: lhasa cannot extract the DOS $exe"
   [ $dosbox_ok = 1 ] || continue
   run=run_$method
-  mkdir -p "$run"
-  cp "$exe" "$run/ARC.EXE"
-  rc=$(run_dos "$run")
-  [ "$rc" = 0 ] || fail "$method: the DOS extractor's status is '$rc'"
-  for f in "${!dosname[@]}"; do
-    cmp -s "src/$f" "$run/${dosname[$f]}" || fail "$method: DOS ${dosname[$f]} differs from $f"
-  done
+  check_dos "$method" "$exe" "$run"
   grep -q 'verylongname.text -> sub\\deep\\verylong.tex  OK' "$run/LOG.TXT" ||
     fail "$method: the report does not name both forms: $(cat "$run/LOG.TXT")"
   ls "$run" | grep -qi '\.TMP$' && fail "$method: a temporary file was left"
@@ -101,13 +107,7 @@ if [ $dosbox_ok = 1 ]; then
     lh a -x -r2 -h$h -jm1 "$(winpath "level$h")\\l$h.lzh" "$(winpath srcdos)\\" '*.*'
     lh s "$(winpath "level$h/l$h.lzh")" "$(winpath "level$h")\\" -x -+ -a1
     [ -f "level$h/l$h.exe" ] || { fail "level $h: s made no DOS program"; continue; }
-    mkdir -p "run_level$h"
-    cp "level$h/l$h.exe" "run_level$h/ARC.EXE"
-    rc=$(run_dos "run_level$h")
-    [ "$rc" = 0 ] || fail "level $h: the DOS extractor's status is '$rc'"
-    for f in "${!dosname[@]}"; do
-      cmp -s "src/$f" "run_level$h/${dosname[$f]}" || fail "level $h: DOS ${dosname[$f]} differs from $f"
-    done
+    check_dos "level $h" "level$h/l$h.exe" "run_level$h"
   done
 fi
 

@@ -63,17 +63,17 @@ Tree makeTree(const std::string& root, bool big) {
   makeFolder(root + "\\表示");
   makeFolder(root + "\\表示\\深い");
   makeFolder(root + "\\表示\\空");
-  for (const auto& f : t.files) writeFile(root + "\\" + f.first, f.second);
+  for (const auto& f : t.files) WriteFile(root + "\\" + f.first, f.second);
   return t;
 }
 
 void expectSameTree(const Tree& t, const std::string& out) {
   for (const auto& f : t.files) {
-    const std::string got = readFile(out + "\\" + f.first);
+    const std::string got = ReadFile(out + "\\" + f.first);
     EXPECT_EQ(got.size(), f.second.size()) << f.first;
     EXPECT_TRUE(got == f.second) << f.first << " differs";
   }
-  for (const auto& d : t.emptyFolders) EXPECT_TRUE(exists(out + "\\" + d)) << d;
+  for (const auto& d : t.emptyFolders) EXPECT_TRUE(PathExists(out + "\\" + d)) << d;
 }
 
 // No temporary file of the extraction policy is left anywhere below `dir`.
@@ -111,7 +111,7 @@ class LzhExtractor : public ::testing::Test {
   }
   void SetUp() override {
     if (!lib_->ok()) GTEST_SKIP() << "needs UNLHA32.DLL beside the test";
-    ASSERT_TRUE(exists(exe_));
+    ASSERT_TRUE(PathExists(exe_));
   }
   static Folder* work_;
   static Library* lib_;
@@ -189,7 +189,7 @@ TEST_F(LzhExtractor, CancelInTheMiddleLeavesNoPartialFile) {
   click(dlg, IDCANCEL);
   EXPECT_EQ(p.wait(), 3u) << log;
   EXPECT_NE(log.find("中止しました"), std::string::npos) << log;
-  EXPECT_FALSE(exists(dest + "\\big.bin")) << log;
+  EXPECT_FALSE(PathExists(dest + "\\big.bin")) << log;
   expectNoLeftovers(dest, {"a.txt", "empty.dat", "ソフト十能.txt", "能.bin"});
 }
 
@@ -197,7 +197,7 @@ TEST_F(LzhExtractor, CancelInTheMiddleLeavesNoPartialFile) {
 // for that file alone; an archive cut short is refused before anything is written.
 TEST_F(LzhExtractor, DamagedArchivesAreReportedAndLeaveNothingHalfWritten) {
   Folder out;
-  const std::string whole = readFile(exe_);
+  const std::string whole = ReadFile(exe_);
   const uint64_t stub = sfx::peImageEnd(reinterpret_cast<const uint8_t*>(whole.data()), whole.size());
   ASSERT_GT(stub, 0u);
   ASSERT_LT(stub, whole.size());
@@ -207,27 +207,27 @@ TEST_F(LzhExtractor, DamagedArchivesAreReportedAndLeaveNothingHalfWritten) {
   std::string bad = whole;
   const size_t at = static_cast<size_t>(stub + (whole.size() - stub) / 2);
   for (size_t i = 0; i < 64; ++i) bad[at + i] = static_cast<char>(bad[at + i] ^ 0x5A);
-  writeFile(out / "bad.exe", bad);
+  WriteFile(out / "bad.exe", bad);
   Program p1(q(out / "bad.exe") + " -s " + q(out / "d1"));
   ASSERT_TRUE(p1.started());
   EXPECT_EQ(p1.wait(), 1u);
-  EXPECT_EQ(readFile(out / "d1\\a.txt"), tree_->files[0].second) << "the sound files still come out";
-  EXPECT_FALSE(exists(out / "d1\\big.bin")) << "the damaged file is not left behind";
+  EXPECT_EQ(ReadFile(out / "d1\\a.txt"), tree_->files[0].second) << "the sound files still come out";
+  EXPECT_FALSE(PathExists(out / "d1\\big.bin")) << "the damaged file is not left behind";
   expectNoLeftovers(out / "d1", {"a.txt", "empty.dat", "ソフト十能.txt", "能.bin"});
 
   // Cut off in the middle: the archive ends inside a member.
-  writeFile(out / "cut.exe", whole.substr(0, at));
+  WriteFile(out / "cut.exe", whole.substr(0, at));
   Program p2(q(out / "cut.exe") + " -s " + q(out / "d2"));
   ASSERT_TRUE(p2.started());
   EXPECT_EQ(p2.wait(), 2u);
-  EXPECT_FALSE(exists(out / "d2"));
+  EXPECT_FALSE(PathExists(out / "d2"));
 
   // Nothing at all behind the program.
-  writeFile(out / "bare.exe", whole.substr(0, static_cast<size_t>(stub)));
+  WriteFile(out / "bare.exe", whole.substr(0, static_cast<size_t>(stub)));
   Program p3(q(out / "bare.exe") + " -s " + q(out / "d3"));
   ASSERT_TRUE(p3.started());
   EXPECT_EQ(p3.wait(), 2u);
-  EXPECT_FALSE(exists(out / "d3"));
+  EXPECT_FALSE(PathExists(out / "d3"));
 }
 
 TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattendedAndThroughItsDialog) {
@@ -242,7 +242,7 @@ TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattendedAndThroughItsDialog) {
   Program p(q(work / "made\\t.exe") + " -s " + q(work / "out"));
   ASSERT_TRUE(p.started());
   EXPECT_EQ(p.wait(), 0u);
-  for (const auto& f : tree.files) EXPECT_TRUE(readFile(work / "out\\" + f.first) == f.second) << f.first;
+  for (const auto& f : tree.files) EXPECT_TRUE(ReadFile(work / "out\\" + f.first) == f.second) << f.first;
 
   // And through its dialog, into the folder it offers.
   Program d(q(work / "made\\t.exe"));
@@ -254,19 +254,19 @@ TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattendedAndThroughItsDialog) {
   while (controlText(dlg, IDCANCEL) != "閉じる") Sleep(20);
   click(dlg, IDCANCEL);
   EXPECT_EQ(d.wait(), 0u);
-  for (const auto& f : tree.files) EXPECT_TRUE(readFile(work / "made\\t\\" + f.first) == f.second) << f.first;
+  for (const auto& f : tree.files) EXPECT_TRUE(ReadFile(work / "made\\t\\" + f.first) == f.second) << f.first;
 }
 
 TEST(ExtractorPayload, TheArchiveStartsWhereTheImageEnds) {
   for (const char* name : {"sfx_lzh.exe", "sfx_cab.exe"}) {
-    const std::string exe = readFile(binFolder() + name);
+    const std::string exe = ReadFile(binFolder() + name);
     ASSERT_NE(exe, "<missing>") << name;
     EXPECT_EQ(sfx::peImageEnd(reinterpret_cast<const uint8_t*>(exe.data()), exe.size()), exe.size()) << name;
   }
   const std::string notPe = "MZ" + std::string(200, '\0');
   EXPECT_EQ(sfx::peImageEnd(reinterpret_cast<const uint8_t*>(notPe.data()), notPe.size()), 0u);
   // Section entries past the bytes read are not trusted.
-  std::string cut = readFile(binFolder() + "sfx_lzh.exe").substr(0, 0x100);
+  std::string cut = ReadFile(binFolder() + "sfx_lzh.exe").substr(0, 0x100);
   EXPECT_EQ(sfx::peImageEnd(reinterpret_cast<const uint8_t*>(cut.data()), cut.size()), 0u);
 }
 

@@ -60,6 +60,32 @@ class ExtractionFlow : public LhaWorkspace {
     for (const std::string& u : script.unexpected) ADD_FAILURE() << "unexpected window: " << u;
     return result;
   }
+  // The self-extracting command: the kind dialog answered with `radio` (0:
+  // untouched), the chooser looked at by `inChooser` and accepted as it opens;
+  // the result window's text.
+  std::string MakeSfx(CScriptedViewer& v, int radio, const std::function<void(HWND)>& inChooser = nullptr) {
+    std::string result = "<none>";
+    ModalScript script;
+    script.then("自己解凍書庫の選択", [&](HWND h) {
+            if (radio)
+              for (int id : {IDC_SFX_WIN95, IDC_SFX_WIN31, IDC_SFX_DOS})
+                CheckDlgButton(h, id, id == radio ? BST_CHECKED : BST_UNCHECKED);
+            Click(h, IDOK);
+          })
+        .then(kCreateCaption,
+              [&](HWND h) {
+                if (inChooser) inChooser(h);
+                Click(h, IDC_FOLDER_ACCEPT);
+              })
+        .then(kResultCaption, [&](HWND h) {
+          result = ItemText(h, IDC_TEXT);
+          Click(h, IDOK);
+        });
+    script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
+    EXPECT_TRUE(script.allDone()) << script.stepsDone();
+    for (const std::string& u : script.unexpected) ADD_FAILURE() << "unexpected window: " << u;
+    return result;
+  }
 };
 
 TEST_F(ExtractionFlow, SomeRowsGoByNameAndLandInTheChosenFolder) {
@@ -201,25 +227,13 @@ TEST_F(ExtractionFlow, SelfExtractingAsksTheKindThenTheFolderInCreationMode) {
   WithViewer(archive_, [&](CScriptedViewer& v) {
     std::string shown, button;
     bool optionsHidden = false;
-    std::string result = "<none>";
-    ModalScript script;
-    script.then("自己解凍書庫の選択", [](HWND h) { Click(h, IDOK); })
-        .then(kCreateCaption,
-              [&](HWND h) {
-                shown = ItemText(h, IDC_FOLDER_PATH);
-                button = ItemText(h, IDC_FOLDER_ACCEPT);
-                optionsHidden = !IsWindowVisible(GetDlgItem(h, IDC_USE_FOLDERS)) &&
-                                !IsWindowVisible(GetDlgItem(h, IDC_OVERWRITE_ALL)) &&
-                                !IsWindowVisible(GetDlgItem(h, IDC_IGNORE_DATE));
-                Click(h, IDC_FOLDER_ACCEPT);
-              })
-        .then(kResultCaption, [&](HWND h) {
-          result = ItemText(h, IDC_TEXT);
-          Click(h, IDOK);
-        });
-    script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
-    EXPECT_TRUE(script.allDone()) << script.stepsDone();
-    EXPECT_TRUE(script.unexpected.empty());
+    const std::string result = MakeSfx(v, 0, [&](HWND h) {
+      shown = ItemText(h, IDC_FOLDER_PATH);
+      button = ItemText(h, IDC_FOLDER_ACCEPT);
+      optionsHidden = !IsWindowVisible(GetDlgItem(h, IDC_USE_FOLDERS)) &&
+                      !IsWindowVisible(GetDlgItem(h, IDC_OVERWRITE_ALL)) &&
+                      !IsWindowVisible(GetDlgItem(h, IDC_IGNORE_DATE));
+    });
     EXPECT_EQ(sjis::toLower(shown + "\\"), sjis::toLower(work_)) << "the archive's own folder is selected";
     EXPECT_EQ(button, "作成");
     EXPECT_TRUE(optionsHidden);
@@ -233,27 +247,9 @@ TEST_F(ExtractionFlow, SelfExtractingAsksTheKindThenTheFolderInCreationMode) {
 // differ; Windows 3.1 is refused in the result window and makes nothing.
 TEST_F(ExtractionFlow, SelfExtractingOfEachKind) {
   WithViewer(archive_, [&](CScriptedViewer& v) {
-    auto make = [&](int radio) {
-      std::string result = "<none>";
-      ModalScript script;
-      script.then("自己解凍書庫の選択", [&](HWND h) {
-              for (int id : {IDC_SFX_WIN95, IDC_SFX_WIN31, IDC_SFX_DOS})
-                CheckDlgButton(h, id, id == radio ? BST_CHECKED : BST_UNCHECKED);
-              Click(h, IDOK);
-            })
-          .then(kCreateCaption, [&](HWND h) { Click(h, IDC_FOLDER_ACCEPT); })
-          .then(kResultCaption, [&](HWND h) {
-            result = ItemText(h, IDC_TEXT);
-            Click(h, IDOK);
-          });
-      script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
-      EXPECT_TRUE(script.allDone()) << script.stepsDone();
-      EXPECT_TRUE(script.unexpected.empty());
-      return result;
-    };
-    const std::string dos = make(IDC_SFX_DOS), dosExe = ReadFile(work_ + "t.exe");
-    const std::string win = make(IDC_SFX_WIN95), winExe = ReadFile(work_ + "t.exe");
-    const std::string w31 = make(IDC_SFX_WIN31);
+    const std::string dos = MakeSfx(v, IDC_SFX_DOS), dosExe = ReadFile(work_ + "t.exe");
+    const std::string win = MakeSfx(v, IDC_SFX_WIN95), winExe = ReadFile(work_ + "t.exe");
+    const std::string w31 = MakeSfx(v, IDC_SFX_WIN31);
     EXPECT_EQ(dosExe.substr(0, 2), "MZ") << dos;
     EXPECT_EQ(winExe.substr(0, 2), "MZ") << win;
     EXPECT_GT(winExe.size(), dosExe.size() + 100000) << "the Windows program is the larger one";

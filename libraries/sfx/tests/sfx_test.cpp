@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "dialogs_resource.h"
@@ -228,6 +229,31 @@ TEST_F(LzhExtractor, DamagedArchivesAreReportedAndLeaveNothingHalfWritten) {
   ASSERT_TRUE(p3.started());
   EXPECT_EQ(p3.wait(), 2u);
   EXPECT_FALSE(PathExists(out / "d3"));
+}
+
+// Hostile names behind the program: ".." and a root are taken off, so every
+// file lands inside the folder given and nothing beside or above it.
+TEST(LzhExtractorSafety, NamesThatClimbOutStayInsideTheFolder) {
+  const char* data = std::getenv("SUITE_TESTDATA");
+  if (!data || !*data) GTEST_SKIP() << "no shared testdata";
+  const std::string stub = ReadFile(binFolder() + "sfx_lzh.exe");
+  for (const char* name : {"dotdot.lzh", "abspath.lzh"}) {
+    SCOPED_TRACE(name);
+    std::string corpus = std::string(data) + "/lzh/regression/" + name;
+    for (auto& c : corpus) if (c == '/') c = '\\';
+    const std::string archive = ReadFile(corpus);
+    ASSERT_NE(archive, "<missing>") << corpus;
+    Folder work;
+    makeFolder(work / "box");
+    WriteFile(work / "box\\x.exe", stub + archive);
+    Program p(q(work / "box\\x.exe") + " -s " + q(work / "box\\in\\dest"));
+    ASSERT_TRUE(p.started());
+    EXPECT_EQ(p.wait(), 0u);
+    EXPECT_EQ(listFolder(work.path()), std::vector<std::string>{"box"});
+    EXPECT_EQ(listFolder(work / "box"), (std::vector<std::string>{"in", "x.exe"}));
+    EXPECT_EQ(listFolder(work / "box\\in"), std::vector<std::string>{"dest"});
+    EXPECT_FALSE(listFolder(work / "box\\in\\dest").empty());
+  }
 }
 
 TEST(CabExtractor, AnLzxCabinetComesOutExactlyUnattendedAndThroughItsDialog) {

@@ -7,5 +7,8 @@
 #include <string>
 #include <vector>
 
-// For `paths` (all in one folder); null when the shell cannot give one.
+// For the items `names` of `folder` (a drive root is "C:\"); null when the
+// shell cannot give one or an item is not found.
+IDataObject* ShellDataObject(const std::string& folder, const std::vector<std::string>& names);
+// For `paths` (all in one folder).
 IDataObject* ShellDataObject(const std::vector<std::string>& paths);

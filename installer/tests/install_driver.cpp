@@ -26,6 +26,7 @@
 
 #include "install_layout.h"
 #include "registry.h"
+#include "shell_data_object.h"
 #include "shell_selection.h"
 
 namespace {
@@ -290,7 +291,7 @@ int shell(const std::string& folder, const std::vector<std::string>& names) {
     say("error", "the class is not registered");
     return 1;
   }
-  IDataObject* data = shellext_test::shellDataObject(folder, names);
+  IDataObject* data = ShellDataObject(folder, names);
   IContextMenu* cm = nullptr;
   if (!data || FAILED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&cm)))) {
     say("error", "no selection");

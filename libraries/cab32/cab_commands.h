@@ -22,5 +22,6 @@ int runCommand(Context& ctx);
 int extractCommand(Context& ctx);  // -x -t
 int listCommand(Context& ctx);     // -l
 int createCommand(Context& ctx);   // -a
+int sfxCommand(Context& ctx);      // -f
 
 }  // namespace cab32

@@ -109,9 +109,7 @@ int runCommand(Context& ctx) {
     case 't': return extractCommand(ctx);
     case 'l': return listCommand(ctx);
     case 'a': return createCommand(ctx);
-    case 'f':
-      ctx.report.line("自己解凍形式キャビネットの作成にはまだ対応していません。何も作成しませんでした");
-      return kUnsupported;
+    case 'f': return sfxCommand(ctx);
   }
   return kBadCommand;
 }

@@ -25,5 +25,6 @@ int printCommand(Context& ctx);    // p
 int addCommand(Context& ctx);      // a u f
 int deleteCommand(Context& ctx);   // d
 int renameCommand(Context& ctx);   // n
+int sfxCommand(Context& ctx);      // s
 
 }  // namespace unlha

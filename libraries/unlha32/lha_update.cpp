@@ -175,9 +175,7 @@ int runCommand(Context& ctx) {
     case 'f': return addCommand(ctx);
     case 'd': return deleteCommand(ctx);
     case 'n': return renameCommand(ctx);
-    case 's':
-      ctx.report.line("自己解凍書庫の作成にはまだ対応していません。何も作成しませんでした");
-      return kUnsupported;
+    case 's': return sfxCommand(ctx);
     case 'c':
       ctx.report.line("注釈の設定には対応していません。書庫は変更していません");
       return kUnsupported;

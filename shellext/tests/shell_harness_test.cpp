@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "debug_trace.h"
+#include "shell_data_object.h"
 #include "shell_selection.h"
 #include "registry.h"
 #include "shell_ext_ids.h"
 
 namespace fs = std::filesystem;
 using shellext_test::DebugTrace;
-using shellext_test::shellDataObject;
 using shellext_test::wide;
 
 namespace {
@@ -184,7 +184,7 @@ class ShellHarness : public ::testing::Test {
 TEST_F(ShellHarness, ChosenItemPutsTheSelectionOnTheClipboardAndStartsPakmoWithCopy) {
   IShellExtInit* init = newExtension();
   ASSERT_NE(init, nullptr);
-  IDataObject* data = shellDataObject(files_.string(), {"a.txt", kDoubleByteName});
+  IDataObject* data = ShellDataObject(files_.string(), {"a.txt", kDoubleByteName});
   ASSERT_NE(data, nullptr) << "the shell gives a data object for the two files";
   ASSERT_EQ(init->Initialize(nullptr, data, nullptr), S_OK);
   IContextMenu* cm = menuOf(init);
@@ -293,7 +293,7 @@ TEST_F(ShellHarness, TheItemIsOfferedForNormalAndExplorerMenusOnly) {
   EXPECT_EQ(cm->InvokeCommand(&info), S_OK) << "no selection: nothing to do";
 
   for (const char* target : {"a.txt", "sub"}) {
-    IDataObject* data = shellDataObject(files_.string(), {target});
+    IDataObject* data = ShellDataObject(files_.string(), {target});
     ASSERT_NE(data, nullptr) << target;
     init->Initialize(nullptr, data, nullptr);
     for (const Case& c : cases) {
@@ -306,7 +306,7 @@ TEST_F(ShellHarness, TheItemIsOfferedForNormalAndExplorerMenusOnly) {
     data->Release();
   }
   // A drive, as the shell gives it.
-  IDataObject* drive = shellDataObject("C:\\", {"windows"});
+  IDataObject* drive = ShellDataObject("C:\\", {"windows"});
   ASSERT_NE(drive, nullptr);
   init->Initialize(nullptr, drive, nullptr);
   HMENU menu = CreatePopupMenu();
@@ -388,3 +388,60 @@ TEST_F(ShellHarness, WrongClassInterfaceAndAggregationAreRefused) {
 }
 
 }  // namespace
+
+// The real Pakmo in the install folder, started by the chosen item, lists the
+// selection it finds on the clipboard (whose data lives in this process: it is
+// served while Pakmo reads it).
+TEST_F(ShellHarness, TheRealPakmoFromTheInstallFolderListsTheSelection) {
+  const fs::path bin = binFolder();
+  if (!fs::exists(bin / "pakmo.exe")) GTEST_SKIP() << "needs pakmo.exe beside the test";
+  fs::copy_file(bin / "pakmo.exe", install_ / "Pakmo.exe", fs::copy_options::overwrite_existing);
+  for (const char* lib : {"UNLHA32.DLL", "CAB32.DLL", "TAR32.DLL"})
+    if (fs::exists(bin / lib)) fs::copy_file(bin / lib, install_ / lib, fs::copy_options::overwrite_existing);
+
+  IShellExtInit* init = newExtension();
+  ASSERT_NE(init, nullptr);
+  IDataObject* data = ShellDataObject(files_.string(), {"a.txt", kDoubleByteName});
+  ASSERT_NE(data, nullptr);
+  ASSERT_EQ(init->Initialize(nullptr, data, nullptr), S_OK);
+  IContextMenu* cm = menuOf(init);
+  HMENU menu = CreatePopupMenu();
+  cm->QueryContextMenu(menu, 0, 100, 200, CMF_NORMAL);
+  DestroyMenu(menu);
+  CMINVOKECOMMANDINFO info{};
+  info.cbSize = sizeof info;
+  info.lpVerb = MAKEINTRESOURCEA(0);
+  info.nShow = SW_SHOWNORMAL;
+  ASSERT_EQ(cm->InvokeCommand(&info), S_OK);
+
+  auto listed = [](HWND pakmo) {
+    std::vector<std::string> names;
+    HWND list = GetDlgItem(pakmo, 1001);
+    const int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; i++) {
+      wchar_t text[MAX_PATH * 2] = {};  // across processes Wine hands list text over in UTF-16
+      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+      char mb[MAX_PATH * 4] = {};
+      WideCharToMultiByte(CP_ACP, 0, text, -1, mb, sizeof mb, nullptr, nullptr);
+      names.push_back(mb);
+    }
+    return names;
+  };
+  HWND pakmo = nullptr;
+  std::vector<std::string> names;
+  for (int i = 0; i < 400 && names.size() < 2; ++i) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(50);
+    if (!pakmo) pakmo = FindWindowA(nullptr, "Ｐａｋｍｏ");
+    if (pakmo) names = listed(pakmo);
+  }
+  ASSERT_NE(pakmo, nullptr) << "Pakmo's window came up";
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", kDoubleByteName}));
+  PostMessageA(pakmo, WM_COMMAND, IDCANCEL, 0);
+  for (int i = 0; i < 100 && IsWindow(pakmo); ++i) Sleep(50);
+  EXPECT_FALSE(IsWindow(pakmo)) << "and closed";
+  cm->Release();
+  init->Release();
+  data->Release();
+}

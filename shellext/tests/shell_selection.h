@@ -1,5 +1,4 @@
-// The data object the shell builds for a selection of items in one folder
-// (IShellFolder::GetUIObjectOf with IID_IDataObject); null when an item is not found.
+// Text helpers of the harness.
 #pragma once
 #include <windows.h>
 #include <objidl.h>
@@ -11,7 +10,5 @@ namespace shellext_test {
 
 // Text of the ANSI code page as wide characters.
 std::wstring wide(const std::string& s);
-
-IDataObject* shellDataObject(const std::string& folder, const std::vector<std::string>& names);
 
 }  // namespace shellext_test

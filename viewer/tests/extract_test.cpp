@@ -63,6 +63,32 @@ class ExtractionFlow : public LhaWorkspace {
     for (const std::string& u : script.unexpected) ADD_FAILURE() << "unexpected window: " << u;
     return result;
   }
+  // The self-extracting command: the kind dialog answered with `radio` (0:
+  // untouched), the chooser looked at by `inChooser` and accepted as it opens;
+  // the result window's text.
+  std::string MakeSfx(CScriptedViewer& v, int radio, const std::function<void(HWND)>& inChooser = nullptr) {
+    std::string result = "<none>";
+    ModalScript script;
+    script.then("自己解凍書庫の選択", [&](HWND h) {
+            if (radio)
+              for (int id : {IDC_SFX_WIN95, IDC_SFX_WIN31, IDC_SFX_DOS})
+                CheckDlgButton(h, id, id == radio ? BST_CHECKED : BST_UNCHECKED);
+            Click(h, IDOK);
+          })
+        .then(kCreateCaption,
+              [&](HWND h) {
+                if (inChooser) inChooser(h);
+                Click(h, IDC_FOLDER_ACCEPT);
+              })
+        .then(kResultCaption, [&](HWND h) {
+          result = ItemText(h, IDC_TEXT);
+          Click(h, IDOK);
+        });
+    script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
+    EXPECT_TRUE(script.allDone()) << script.stepsDone();
+    for (const std::string& u : script.unexpected) ADD_FAILURE() << "unexpected window: " << u;
+    return result;
+  }
 };
 
 TEST_F(ExtractionFlow, SomeRowsGoByNameAndLandInTheChosenFolder) {
@@ -204,31 +230,51 @@ TEST_F(ExtractionFlow, SelfExtractingAsksTheKindThenTheFolderInCreationMode) {
   WithViewer(archive_, [&](CScriptedViewer& v) {
     std::string shown, button;
     bool optionsHidden = false;
-    std::string result = "<none>";
-    ModalScript script;
-    script.then("自己解凍書庫の選択", [](HWND h) { Click(h, IDOK); })
-        .then(kCreateCaption,
-              [&](HWND h) {
-                shown = ItemText(h, IDC_FOLDER_PATH);
-                button = ItemText(h, IDC_FOLDER_ACCEPT);
-                optionsHidden = !IsWindowVisible(GetDlgItem(h, IDC_USE_FOLDERS)) &&
-                                !IsWindowVisible(GetDlgItem(h, IDC_OVERWRITE_ALL)) &&
-                                !IsWindowVisible(GetDlgItem(h, IDC_IGNORE_DATE));
-                Click(h, IDC_FOLDER_ACCEPT);
-              })
-        .then(kResultCaption, [&](HWND h) {
-          result = ItemText(h, IDC_TEXT);
-          Click(h, IDOK);
-        });
-    script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
-    EXPECT_TRUE(script.allDone()) << script.stepsDone();
-    EXPECT_TRUE(script.unexpected.empty());
+    const std::string result = MakeSfx(v, 0, [&](HWND h) {
+      shown = ItemText(h, IDC_FOLDER_PATH);
+      button = ItemText(h, IDC_FOLDER_ACCEPT);
+      optionsHidden = !IsWindowVisible(GetDlgItem(h, IDC_USE_FOLDERS)) &&
+                      !IsWindowVisible(GetDlgItem(h, IDC_OVERWRITE_ALL)) &&
+                      !IsWindowVisible(GetDlgItem(h, IDC_IGNORE_DATE));
+    });
     EXPECT_EQ(sjis::toLower(shown + "\\"), sjis::toLower(work_)) << "the archive's own folder is selected";
     EXPECT_EQ(button, "作成");
     EXPECT_TRUE(optionsHidden);
     EXPECT_EQ(sjis::toLower(v.m_settings.lastFolder + "\\"), sjis::toLower(work_)) << "kept as returned, no backslash";
-    EXPECT_NE(result, "<none>") << "the library's answer is shown";
+    EXPECT_NE(result.find("自己解凍書庫を作成しました"), std::string::npos) << result;
+    EXPECT_EQ(ReadFile(work_ + "t.exe").substr(0, 2), "MZ") << "the program lies beside the archive";
   });
+}
+
+// Each kind through the kind dialog: Windows and DOS make their programs, which
+// differ; Windows 3.1 is refused in the result window and makes nothing.
+TEST_F(ExtractionFlow, SelfExtractingOfEachKind) {
+  WithViewer(archive_, [&](CScriptedViewer& v) {
+    const std::string dos = MakeSfx(v, IDC_SFX_DOS), dosExe = ReadFile(work_ + "t.exe");
+    const std::string win = MakeSfx(v, IDC_SFX_WIN95), winExe = ReadFile(work_ + "t.exe");
+    const std::string w31 = MakeSfx(v, IDC_SFX_WIN31);
+    EXPECT_EQ(dosExe.substr(0, 2), "MZ") << dos;
+    EXPECT_EQ(winExe.substr(0, 2), "MZ") << win;
+    EXPECT_GT(winExe.size(), dosExe.size() + 100000) << "the Windows program is the larger one";
+    EXPECT_NE(w31.find("Windows 3.1"), std::string::npos) << w31;
+    EXPECT_EQ(ReadFile(work_ + "t.exe"), winExe) << "Windows 3.1 writes nothing";
+  });
+}
+
+// A made program opens in Dexlor as the archive it carries, and extracts.
+TEST_F(ExtractionFlow, TheMadeProgramOpensAsItsArchive) {
+  for (const char* kind : {"-gw", ""}) {
+    SCOPED_TRACE(kind);
+    Lha(std::string("s ") + kind + " \"" + archive_ + "\"");
+    WithViewer(work_ + "t.exe", [&](CScriptedViewer& v) {
+      EXPECT_EQ(v.m_archives.Format(), kFormatLha);
+      EXPECT_EQ(v.m_rows.size(), 3u);
+      RemoveTree(dest_);
+      CreateDirectoryA(dest_.c_str(), nullptr);
+      const std::string result = Run(v, ChooserChoice{});
+      EXPECT_EQ(ReadFile(dest_ + "sub\\表\\c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
+    });
+  }
 }
 
 // The same flows over a cabinet that the real CAB32.DLL beside the test made of
@@ -360,5 +406,31 @@ TEST_F(ZipExtractionFlow, AnAesArchiveAsksForItsPasswordOverTheViewer) {
     EXPECT_EQ(ReadFile(dest_ + "text.txt"), ReadFile(made_ + "src\\text.txt")) << result;
     EXPECT_EQ(ReadFile(dest_ + "sub\\inner\\日本語の名前.txt"), ReadFile(made_ + "src\\sub\\inner\\日本語の名前.txt"))
         << result;
+  });
+}
+
+TEST_F(CabExtractionFlow, SelfExtractingAsksNoKindAndMakesTheProgram) {
+  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+    std::string result = "<none>";
+    ModalScript script;
+    script.then(kCreateCaption, [&](HWND h) { Click(h, IDC_FOLDER_ACCEPT); })
+        .then(kResultCaption, [&](HWND h) {
+          result = ItemText(h, IDC_TEXT);
+          Click(h, IDOK);
+        });
+    script.run([&] { SendMessageA(v.hwnd(), WM_COMMAND, ID_MAKE_SFX, 0); });
+    EXPECT_TRUE(script.allDone()) << script.stepsDone();
+    EXPECT_TRUE(script.unexpected.empty()) << "no kind dialog for a cabinet";
+    EXPECT_NE(result.find("自己解凍書庫を作成しました"), std::string::npos) << result;
+    EXPECT_EQ(ReadFile(work_ + "t.exe").substr(0, 2), "MZ") << result;
+  });
+}
+
+TEST_F(CabExtractionFlow, TheMadeProgramOpensAsItsCabinet) {
+  char out[4096] = {};
+  ASSERT_EQ(cabFns_.command(nullptr, ("-f \"" + cabinet_ + "\"").c_str(), out, sizeof out), 0) << out;
+  WithViewer(work_ + "t.exe", [&](CScriptedViewer& v) {
+    EXPECT_EQ(v.m_archives.Format(), kFormatCab);
+    EXPECT_EQ(v.m_rows.size(), 3u);
   });
 }

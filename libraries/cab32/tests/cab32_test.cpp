@@ -230,7 +230,7 @@ TEST_F(Cab32Test, RefusedRequestsMakeNothing) {
   EXPECT_EQ(cab("-a -ms -v:20 \"" + at("bad.cab") + "\"" + base + " r.bin").result, Result::kBadCommand);
   EXPECT_FALSE(exists("bad.cab"));
   EXPECT_FALSE(exists("bad2.cab"));
-  EXPECT_EQ(cab("-f \"" + at("bad.cab") + "\"" + base).result, Result::kUnsupported);
+  EXPECT_EQ(cab("-f \"" + at("bad.cab") + "\"" + base).result, Result::kArchiveNotFound);
   EXPECT_EQ(cab("-a -ml:22 \"" + at("bad.cab") + "\"" + base).result, Result::kBadCommand);
   EXPECT_EQ(cab("-l \"" + at("none.cab") + "\"").result, Result::kArchiveNotFound);
   write("plain.cab", "not a cabinet at all, just some text that goes on for a while");
@@ -330,6 +330,39 @@ TEST_F(Cab32Test, CabinetInsideASelfExtractorIsFound) {
   const Call r = cab("-x \"" + at("sfx.exe") + "\" \"" + at("out") + "\\\"");
   EXPECT_EQ(r.result, 0) << r.report;
   EXPECT_EQ(read("out\\a.txt"), read("src\\a.txt"));
+}
+
+// -f: the Windows extractor followed by the cabinet alone, in the folder given
+// or beside the cabinet; a set over several cabinets is refused.
+TEST_F(Cab32Test, SelfExtractorIsTheExtractorFollowedByTheCabinet) {
+  makeSources({"a.txt", "表\\ソ.txt"});
+  ASSERT_EQ(cab("-a -r -ml:18 \"" + at("t.cab") + "\" \"" + at("src") + "\\\" *.*").result, 0);
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string bin = self;
+  bin.resize(bin.find_last_of('\\') + 1);
+  ASSERT_TRUE(CopyFileA((bin + "sfx_cab.exe").c_str(), at("stub.exe").c_str(), FALSE));
+  const std::string stub = read("stub.exe"), cabinet = read("t.cab");
+
+  const Call made = cab("-f \"" + at("t.cab") + "\" \"" + at("out") + "\\\" ");
+  ASSERT_EQ(made.result, 0) << made.report;
+  EXPECT_TRUE(read("out\\t.exe") == stub + cabinet);
+  EXPECT_TRUE(library().checkArchive(at("out\\t.exe").c_str(), 0));
+  EXPECT_EQ(names(at("out\\t.exe")), names(at("t.cab")));
+  // From the self-extractor again, beside it: the cabinet is cut out of it.
+  ASSERT_EQ(cab("-f \"" + at("out\\t.exe") + "\" \"" + at("again") + "\\\" ").result, 0);
+  EXPECT_TRUE(read("again\\t.exe") == stub + cabinet);
+  ASSERT_EQ(cab("-f \"" + at("t.cab") + "\"").result, 0);
+  EXPECT_TRUE(read("t.exe") == stub + cabinet);
+
+  // A volume set: each part alone would extract incompletely.
+  std::string random;
+  for (uint8_t b : testsupport::randomBytes(150000, 9)) random += static_cast<char>(b);
+  write("src\\r.bin", random);
+  ASSERT_EQ(cab("-a -ms -v:64 \"" + at("set.cab") + "\" \"" + at("src") + "\\\" r.bin").result, 0);
+  const Call set = cab("-f \"" + at("set.cab") + "\" \"" + at("setout") + "\\\" ");
+  EXPECT_EQ(set.result, Result::kUnsupported) << set.report;
+  EXPECT_FALSE(exists("setout"));
 }
 
 // Existing files older than, newer than and read-only beside the entries, under

@@ -32,14 +32,9 @@ TEST_F(UnlhaTest, ResultsForLinesThatCannotRun) {
   EXPECT_EQ(unlha("n \"" + a + "\" a.txt").result, kBadCommand);  // no -gr and no window to ask in
 }
 
-TEST_F(UnlhaTest, SelfExtractingAndCommentsAreRefusedAndMakeNothing) {
+TEST_F(UnlhaTest, CommentsAreRefusedAndMakeNothing) {
   const std::string a = makeArchive("arc.lzh", {"a.txt"});
   const std::string before = read("arc.lzh");
-  const Call s = unlha("s \"" + a + "\" \"" + at("sfx") + "\\\" -gw -x -+ -a1");
-  EXPECT_EQ(s.result, kUnsupported);
-  EXPECT_NE(s.report.find("自己解凍"), std::string::npos);
-  EXPECT_FALSE(exists("sfx"));
-  EXPECT_FALSE(exists("arc.exe"));
   EXPECT_EQ(unlha("c \"" + a + "\"").result, kUnsupported);
   EXPECT_EQ(read("arc.lzh"), before);
 }

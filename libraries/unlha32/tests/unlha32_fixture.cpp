@@ -72,11 +72,12 @@ void UnlhaTest::write(const std::string& rel, const std::string& text) const {
 std::string UnlhaTest::read(const std::string& rel) const {
   HANDLE h = CreateFileW(wide(at(rel)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return "<missing>";
-  std::string s(1 << 16, '\0');
+  // The whole file: a comparison must not stop at the first 64 KB.
+  std::string s;
+  char buf[1 << 16];
   DWORD n = 0;
-  ReadFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
+  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) s.append(buf, n);
   CloseHandle(h);
-  s.resize(n);
   return s;
 }
 

@@ -39,8 +39,11 @@ TEST_F(UnlhaTest, ViewerWorkDeleteRenameAndSfxLines) {
   EXPECT_EQ(names(a), (std::vector<std::string>{"表2.txt", "keep.txt"}));
 
   r = unlha(CLhaHandler::SfxCommand(ctx, at("sfx") + "\\", kSfxWin95));
+  EXPECT_EQ(r.result, kOk) << r.report;
+  EXPECT_TRUE(library().checkArchive(at("sfx\\表.exe").c_str(), 0)) << r.report;
+  r = unlha(CLhaHandler::SfxCommand(ctx, at("sfx31") + "\\", kSfxWin31));
   EXPECT_EQ(r.result, kUnsupported);
-  EXPECT_FALSE(exists("sfx"));
+  EXPECT_FALSE(exists("sfx31"));
 }
 
 }  // namespace

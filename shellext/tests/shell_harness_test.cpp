@@ -438,9 +438,19 @@ TEST_F(ShellHarness, TheRealPakmoFromTheInstallFolderListsTheSelection) {
   }
   ASSERT_NE(pakmo, nullptr) << "Pakmo's window came up";
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt", kDoubleByteName}));
-  PostMessageA(pakmo, WM_COMMAND, IDCANCEL, 0);
-  for (int i = 0; i < 100 && IsWindow(pakmo); ++i) Sleep(50);
-  EXPECT_FALSE(IsWindow(pakmo)) << "and closed";
+  DWORD pid = 0;
+  GetWindowThreadProcessId(pakmo, &pid);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  PostMessageA(pakmo, WM_COMMAND, 57665, 0);  // its menu's 終了
+  // Served meanwhile: at its end Pakmo lets go of the clipboard data it holds from here.
+  for (int i = 0; i < 200 && WaitForSingleObject(process, 0) != WAIT_OBJECT_0; ++i) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(50);
+  }
+  EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_OBJECT_0) << "and it ends";
+  TerminateProcess(process, 1);
+  CloseHandle(process);
   cm->Release();
   init->Release();
   data->Release();

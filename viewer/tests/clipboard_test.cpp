@@ -12,59 +12,29 @@
 #include "file_list_block.h"
 #include "lha_workspace.h"
 #include "ole_data_source.h"
+#include "run_program.h"
 #include "shell_data_object.h"
 #include "sjis.h"
 
 namespace {
 
-// Runs a program, serving this thread's windows (and so the clipboard's data,
-// which lives in this process) until it ends; its standard output.
-std::string RunServing(const std::string& commandLine, DWORD timeoutMs = 20000, HANDLE* keep = nullptr) {
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  CreatePipe(&readEnd, &writeEnd, &sa, 1 << 20);
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+// Runs a program to its end, serving this thread's windows meanwhile (the
+// clipboard's data lives in this process); its standard output.
+std::string RunServing(const std::string& commandLine) {
+  const ProgramRun run = RunProgram("", commandLine, "", 20000);
+  EXPECT_TRUE(run.started && run.ended) << commandLine;
+  return run.output;
+}
+
+// Starts a program and leaves it running.
+HANDLE StartProgram(const std::string& commandLine) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = writeEnd;
   PROCESS_INFORMATION pi{};
   std::string line = commandLine;
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(writeEnd);
-  std::string out;
-  if (!started) {
-    CloseHandle(readEnd);
-    ADD_FAILURE() << "cannot start " << commandLine;
-    return out;
-  }
-  if (keep) {  // the caller serves and waits itself
-    *keep = pi.hProcess;
-    CloseHandle(pi.hThread);
-    CloseHandle(readEnd);
-    return out;
-  }
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (GetTickCount64() < end &&
-         MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_OBJECT_0) << commandLine << " did not end";
-  char buf[4096];
-  DWORD n = 0;
-  DWORD avail = 0;
-  while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &avail, nullptr) && avail &&
-         ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n)
-    out.append(buf, n);
-  CloseHandle(readEnd);
-  CloseHandle(pi.hProcess);
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
   CloseHandle(pi.hThread);
-  return out;
+  return pi.hProcess;
 }
 
 void Serve(DWORD ms) {
@@ -330,8 +300,7 @@ POINT RowCentre(HWND list, int row) {
 TEST_F(Clipboard, ARealDragOutExtractsAtTheDropAndEscapeExtractsNothing) {
   if (GetFileAttributesA("Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "needs xdotool";
   const std::string out = work_ + "dropped.txt";
-  HANDLE target = nullptr;
-  RunServing(peer_ + " target \"" + out + "\"", 0, &target);
+  HANDLE target = StartProgram(peer_ + " target \"" + out + "\"");
   ASSERT_NE(target, nullptr);
   HWND targetWindow = nullptr;
   for (int i = 0; i < 100 && !(targetWindow = FindWindowA(nullptr, "drop target")); ++i) Sleep(50);

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "run_program.h"
+
 namespace {
 
 std::string binFolder() {
@@ -17,35 +19,11 @@ std::string binFolder() {
 }
 
 // Runs the raw command line; returns standard output and sets the exit code.
-std::string runRaw(std::string commandLine, DWORD& exitCode) {
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  CreatePipe(&readEnd, &writeEnd, &sa, 0);
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = writeEnd;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi{};
-  const std::string exe = binFolder() + "\\lhcon.exe";
-  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, binFolder().c_str(), &si,
-                      &pi)) {
-    ADD_FAILURE() << "cannot start " << exe;
-    return {};
-  }
-  CloseHandle(writeEnd);
-  std::string out;
-  char buf[4096];
-  DWORD n = 0;
-  while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &exitCode);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  CloseHandle(readEnd);
-  return out;
+std::string runRaw(const std::string& commandLine, DWORD& exitCode) {
+  const ProgramRun run = RunProgram(binFolder() + "\\lhcon.exe", commandLine, binFolder());
+  EXPECT_TRUE(run.started && run.ended) << commandLine;
+  exitCode = run.exitCode;
+  return run.output;
 }
 
 TEST(LhconCommandText, NameQuotedOrNotAndTheCharacterAfterIt) {

@@ -73,6 +73,7 @@ class Run {
     if (!obs_.onProgress(e, 0, e.size)) return false;
     const std::string rel = confinedPath(e, req_.keepFolders, &ev.fixes);
     if (e.isFolder() && !req_.keepFolders) return true;  // files land directly in the destination
+    if (e.isFolder() && rel.empty() && !ev.fixes.any()) return true;  // "." or "./": the destination itself
     ev.path = rel.empty() ? std::string() : req_.destination + "/" + rel;
     if (rel.empty() || isUnsafeKind(e.kind)) return report(ev, Outcome::SkippedUnsafe);
     try {

@@ -260,6 +260,12 @@ void TarReader::damagedStream(const Error& err) {
                           "; the entries after it are not listed");
 }
 
+uint64_t TarReader::membersEnd() const {
+  if (dir_.items.empty()) return 0;
+  const Item& last = dir_.items.back();
+  return roundUpToBlock(last.dataOffset + last.storedSize);
+}
+
 size_t TarReader::lastDataIndex() const {
   for (size_t i = dir_.items.size(); i-- > 0;)
     if (dir_.items[i].storedSize > 0) return i;

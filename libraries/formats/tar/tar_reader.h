@@ -40,6 +40,9 @@ class TarReader : public ArchiveReader {
   bool readMore() override;
 
   TarKind kind() const { return kind_; }
+  // The offset in the decoded stream after the last member's data (its
+  // padding included): where members can be appended. 0 when there are none.
+  uint64_t membersEnd() const;
   Filter filter() const { return input_->filter(); }
 
  private:
@@ -79,5 +82,7 @@ namespace fmt {
 
 // Null when the file is not a tar archive; a reader otherwise.
 std::unique_ptr<ArchiveReader> openTar(const std::string& path);
+// The same opened for one walk (ArchiveReader::readMore): only the start is read.
+std::unique_ptr<ArchiveReader> openTarForWalk(const std::string& path);
 
 }  // namespace fmt

@@ -111,7 +111,18 @@ class DirectoryScanner {
     done_ = true;
     return false;
   }
-  void warn(const std::string& w) { warnings_.push_back(w); }
+  // Damage: something the archive holds may not have been listed.
+  void warn(const std::string& w) {
+    damaged_ = true;
+    warnings_.push_back(w);
+  }
+  // Harmless: nothing of the archive is lost.
+  void note(const std::string& w) { warnings_.push_back(w); }
+
+ public:
+  bool damaged() const { return damaged_; }
+
+ private:
 
   // One zero block: a second one (or the end) ends the archive; otherwise the
   // next block is taken as a header when it is one.
@@ -120,7 +131,7 @@ class DirectoryScanner {
     const size_t got = in_.read(block, kBlock);
     if (got < kBlock || isZeroBlock(block)) return false;
     if (!checksumMatches(block)) {
-      warn("data after the end of the archive at offset " + offsetText(at) + " is ignored");
+      note("data after the end of the archive at offset " + offsetText(at) + " is ignored");
       return false;
     }
     return true;
@@ -431,7 +442,7 @@ class DirectoryScanner {
   std::vector<std::string>& warnings_;
   Entry entry_;
   Item item_;
-  bool produced_ = false, pending_ = false, done_ = false;
+  bool produced_ = false, pending_ = false, done_ = false, damaged_ = false;
   uint64_t dataEnd_ = 0, dataNext_ = 0;
   std::string pendingName_;
   size_t count_ = 0;
@@ -448,6 +459,7 @@ DirectoryWalk::DirectoryWalk(DecodedInput& in, std::vector<std::string>& warning
 DirectoryWalk::~DirectoryWalk() = default;
 bool DirectoryWalk::next(Entry& e, Item& it) { return scanner_->next(e, it); }
 bool DirectoryWalk::passData(Item& last) { return scanner_->passData(&last); }
+bool DirectoryWalk::damaged() const { return scanner_->damaged(); }
 
 void readDirectory(DecodedInput& in, Directory& dir) {
   in.seek(0);

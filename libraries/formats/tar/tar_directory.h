@@ -46,6 +46,9 @@ class DirectoryWalk {
   // Goes past the data of the member next() gave last; false when the archive
   // ends inside it (`last` then records why it cannot be extracted).
   bool passData(Item& last);
+  // Whether a warning so far said something may be missing (not merely data
+  // after the end).
+  bool damaged() const;
 
  private:
   std::unique_ptr<DirectoryScanner> scanner_;

@@ -255,6 +255,7 @@ void TarReader::lookPastData() {
 
 void TarReader::damagedStream(const Error& err) {
   input_->invalidate();
+  streamDamaged_ = true;
   walkEnded_ = tailChecked_ = true;
   dir_.warnings.push_back(std::string("the compressed data is damaged: ") + err.what() +
                           "; the entries after it are not listed");

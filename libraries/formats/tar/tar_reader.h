@@ -38,6 +38,9 @@ class TarReader : public ArchiveReader {
   void extract(size_t index, OutStream& out, const ProgressFn& progress = {}) override;
   const std::vector<std::string>& warnings() const override { return dir_.warnings; }
   bool readMore() override;
+  // A walk: whether the archive turned out damaged on the way (entries or data
+  // may be missing; warnings() says what). False before anything was found.
+  bool damaged() const { return streamDamaged_ || (walk_ && walk_->damaged()); }
 
   TarKind kind() const { return kind_; }
   // The offset in the decoded stream after the last member's data (its
@@ -67,6 +70,7 @@ class TarReader : public ArchiveReader {
   std::deque<std::pair<Entry, Item>> ahead_;
   bool walkEnded_ = false;
   bool tailChecked_ = false;
+  bool streamDamaged_ = false;
 };
 
 // The kind of a reader that openTar (or openArchive) gave; 0 for other formats.

@@ -574,6 +574,7 @@ TEST(TarReaderWalk, GivesTheListingsEntriesAndBytesInEveryFormDecodingOnce) {
     EXPECT_EQ(walkAll(*r), want) << filterName(f);
     EXPECT_FALSE(r->readMore());
     EXPECT_TRUE(r->warnings().empty()) << r->warnings().front();
+    EXPECT_FALSE(r->damaged());
     // The start is read twice (to tell tar from a single file), nothing more.
     EXPECT_LE(taken, data.size() + (1 << 18)) << filterName(f) << " " << data.size();
   }
@@ -598,6 +599,7 @@ TEST(TarReaderWalk, TheLastFileFailsWhenTheStreamsCheckValueIsWrong) {
   while (skipped->readMore()) {
   }
   EXPECT_EQ(skipped->entries().size(), 3u);
+  EXPECT_TRUE(skipped->damaged());
   ASSERT_FALSE(skipped->warnings().empty());
   EXPECT_NE(skipped->warnings().back().find("damaged"), std::string::npos);
 }
@@ -615,6 +617,7 @@ TEST(TarReaderWalk, ATruncatedMemberFailsAndEndsTheWalk) {
     EXPECT_EQ(extractError(*r, 0), fmt::ErrorKind::Truncated) << filterName(f);
     EXPECT_FALSE(r->readMore());
     EXPECT_EQ(r->entries().size(), 1u);
+    EXPECT_TRUE(r->damaged());
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cab/cab_writer.h"
+#include "archive_commands.h"
 #include "cab_commands.h"
 #include "operands.h"
 #include "platform/platform.h"
@@ -16,13 +17,6 @@ namespace cab32 {
 using namespace dllsupport;
 
 namespace {
-
-std::string baseFolder(const Context& ctx) {
-  if (ctx.options.folder.empty()) return fmt::platform::currentFolder();
-  std::string b = toEnginePath(ctx.options.folder);
-  while (b.size() > 1 && (b.back() == '\\' || b.back() == '/') && !(b.size() == 3 && b[1] == ':')) b.pop_back();
-  return b;
-}
 
 uint16_t typeCompress(const CabOptions& o) {
   switch (o.method) {
@@ -65,7 +59,7 @@ int createCommand(Context& ctx) {
   std::vector<std::string> names = o.names;
   if (names.empty()) names.push_back("*.*");
   std::vector<std::string> left;
-  std::vector<fmt::SourceItem> items = collectOperands(names, baseFolder(ctx), so, &left);
+  std::vector<fmt::SourceItem> items = collectOperands(names, destinationFolder(ctx.options.folder), so, &left);
   // The cabinet never goes into itself, nor a set into one of its volumes.
   items.erase(std::remove_if(items.begin(), items.end(),
                              [&](const fmt::SourceItem& it) {

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "archive_commands.h"
 #include "archiver.h"
 #include "base/error.h"
 #include "command_line.h"
@@ -17,8 +18,6 @@
 #include "sjis_path.h"
 
 namespace dllsupport {
-
-using OpenerFn = std::unique_ptr<fmt::ArchiveReader> (*)(const std::string& utf8Path);
 
 // The command entry: the report limited to the caller's buffer, the options
 // parsed, the progress window unless `quiet` is set in them, the command run.

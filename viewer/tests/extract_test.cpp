@@ -257,6 +257,15 @@ class LibraryExtractionFlow : public ExtractionFlow {
     ExtractionFlow::TearDown();
     if (lib_) FreeLibrary(lib_);
   }
+  // A fresh destination holding an older a.txt and a newer sub\b.txt than the archive's.
+  void PrepareDestination() {
+    RemoveTree(dest_);
+    for (const std::string& d : {dest_, dest_ + "sub\\", dest_ + "sub\\表\\"}) CreateDirectoryA(d.c_str(), nullptr);
+    WriteFile(dest_ + "a.txt", "old a");
+    SetFileYear(dest_ + "a.txt", 2001);
+    WriteFile(dest_ + "sub\\b.txt", "newer b");
+    SetFileYear(dest_ + "sub\\b.txt", 2090);
+  }
   HMODULE lib_ = nullptr;
   archiver::Functions fns_;
 };
@@ -288,17 +297,9 @@ TEST_F(CabExtractionFlow, TheCabinetIsListedAndTheNoticeLeavesCab32Out) {
 }
 
 TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
-  auto prepare = [&] {
-    RemoveTree(dest_);
-    for (const std::string& d : {dest_, dest_ + "sub\\", dest_ + "sub\\表\\"}) CreateDirectoryA(d.c_str(), nullptr);
-    WriteFile(dest_ + "a.txt", "old a");
-    SetFileYear(dest_ + "a.txt", 2001);
-    WriteFile(dest_ + "sub\\b.txt", "newer b");
-    SetFileYear(dest_ + "sub\\b.txt", 2090);
-  };
   WithViewer(archive_, [&](CScriptedViewer& v) {
     // Folders off, "全て上書き" off: files land flat, nothing existing is replaced.
-    prepare();
+    PrepareDestination();
     ChooserChoice flat;
     flat.useFolders = false;
     std::string result = Run(v, flat);
@@ -308,7 +309,7 @@ TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
     EXPECT_NE(result.find("a.txt"), std::string::npos) << "the kept file is named\n" << result;
 
     // Folders on, "全て上書き": an older file is replaced, a newer one kept.
-    prepare();
+    PrepareDestination();
     ChooserChoice all;
     all.overwriteAll = true;
     result = Run(v, all);
@@ -317,7 +318,7 @@ TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
     EXPECT_EQ(ReadFile(dest_ + "sub\\表\\c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
 
     // Dates ignored as well: the newer file too.
-    prepare();
+    PrepareDestination();
     all.ignoreDate = true;
     result = Run(v, all);
     EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
@@ -373,27 +374,19 @@ TEST_F(TarExtractionFlow, EachKindIsListedUnderItsStatusName) {
 }
 
 TEST_F(TarExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
-  auto prepare = [&] {
-    RemoveTree(dest_);
-    for (const std::string& d : {dest_, dest_ + "sub\\"}) CreateDirectoryA(d.c_str(), nullptr);
-    WriteFile(dest_ + "a.txt", "old a");
-    SetFileYear(dest_ + "a.txt", 2001);
-    WriteFile(dest_ + "sub\\b.txt", "newer b");
-    SetFileYear(dest_ + "sub\\b.txt", 2090);
-  };
   WithViewer(archive_, [&](CScriptedViewer& v) {
     // Folders off, "全て上書き" off (q): files land flat, nothing existing is replaced.
-    prepare();
+    PrepareDestination();
     ChooserChoice flat;
     flat.useFolders = false;
     std::string result = Run(v, flat);
     EXPECT_EQ(ReadFile(dest_ + "c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
     EXPECT_EQ(ReadFile(dest_ + "a.txt"), "old a") << result;
-    EXPECT_FALSE(PathExists(dest_ + "sub\\表\\")) << result;
+    EXPECT_FALSE(PathExists(dest_ + "sub\\表\\c.txt")) << result;
     EXPECT_NE(result.find("a.txt"), std::string::npos) << "the kept file is named\n" << result;
 
     // Folders on, "全て上書き": tar replaces every file, the newer one too.
-    prepare();
+    PrepareDestination();
     ChooserChoice all;
     all.overwriteAll = true;
     result = Run(v, all);

@@ -37,6 +37,12 @@ std::vector<archiver::ArcItemInfo> listing(const Library& lib, const std::string
   return out;
 }
 
+std::vector<std::string> names(const Library& lib, const std::string& archive) {
+  std::vector<std::string> out;
+  for (const auto& i : listing(lib, archive)) out.emplace_back(i.name);
+  return out;
+}
+
 std::wstring wide(const std::string& sjis) {
   const int n = MultiByteToWideChar(932, 0, sjis.c_str(), -1, nullptr, 0);
   std::wstring w(static_cast<size_t>(n), L'\0');
@@ -69,6 +75,19 @@ std::string FolderTest::read(const std::string& rel) const {
 
 bool FolderTest::exists(const std::string& rel) const {
   return GetFileAttributesW(wide(at(rel)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void FolderTest::touch(const std::string& rel, int offsetSeconds) const {
+  HANDLE h = CreateFileW(wide(at(rel)).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << rel;
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  t.QuadPart += static_cast<long long>(offsetSeconds) * 10000000LL;
+  ft.dwLowDateTime = t.LowPart;
+  ft.dwHighDateTime = t.HighPart;
+  SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
 }
 
 }  // namespace librarytest

@@ -30,6 +30,9 @@ Call command(const Library& lib, const std::string& line, HWND window = nullptr,
 // One record per entry through OpenArchive / FindFirst / FindNext / CloseArchive.
 std::vector<archiver::ArcItemInfo> listing(const Library& lib, const std::string& archive, const char* wildcard = "*.*");
 
+// The records' names, in order.
+std::vector<std::string> names(const Library& lib, const std::string& archive);
+
 std::wstring wide(const std::string& sjis);
 
 // A temporary folder and its files, by Shift-JIS names relative to it.
@@ -39,6 +42,8 @@ class FolderTest : public ::testing::Test {
   void write(const std::string& rel, const std::string& data) const;
   std::string read(const std::string& rel) const;  // "<missing>" when it cannot be opened
   bool exists(const std::string& rel) const;
+  // Sets a file's modification time to now + offset seconds.
+  void touch(const std::string& rel, int offsetSeconds) const;
   testsupport::TempDir dir;
 };
 

@@ -32,11 +32,7 @@ TypeFn archiveType() { return procAddress<TypeFn>(lib().module, "TarGetArchiveTy
 
 Call tar(const std::string& line, DWORD size = archiver::kOutputSize) { return librarytest::command(lib(), line, nullptr, size); }
 
-std::vector<std::string> names(const std::string& archive) {
-  std::vector<std::string> out;
-  for (const auto& i : librarytest::listing(lib(), archive)) out.emplace_back(i.name);
-  return out;
-}
+std::vector<std::string> names(const std::string& archive) { return librarytest::names(lib(), archive); }
 
 // A tar block by hand, for headers no writer of ours would make.
 std::string header(const std::string& name, char type, uint64_t size, const std::string& link = "") {
@@ -210,6 +206,17 @@ TEST_F(Tar32Test, HostileArchivesStayInsideAndFail) {
   EXPECT_NE(r.result, 0) << r.report;
   EXPECT_EQ(read("cut\\whole.txt"), "whole");
   EXPECT_FALSE(exists("cut\\cut.txt"));
+}
+
+// A name code page 932 cannot show (Hangul) is reported, and the file is still
+// created under its exact characters.
+TEST_F(Tar32Test, NamesBeyondCodePage932AreReportedAndKept) {
+  write("wide.tar", header("\xED\x95\x9C\xEA\xB8\x80.txt", '0', 5) + padded("hangu") + endBlocks());
+  const Call r = tar("xvf \"" + at("wide.tar") + "\" -o \"" + at("w") + "\"");
+  EXPECT_EQ(r.result, 0) << r.report;
+  EXPECT_NE(r.report.find("932 で表せない文字を含む名前です"), std::string::npos) << r.report;
+  const std::wstring exact = librarytest::wide(at("w")) + L"\\\uD55C\uAE00.txt";
+  EXPECT_NE(GetFileAttributesW(exact.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // TarGetArchiveType and TarCheckArchive answer 0 for anything that is no

@@ -13,7 +13,8 @@ BOOL checkArchive(LPCSTR path, int mode, OpenerFn open) {
     auto reader = open(toEnginePath(path));
     if (!reader) return FALSE;
     if (mode & 2) {  // a full check: every member decoded against its check value
-      for (size_t i = 0; i < reader->entries().size(); ++i) {
+      // A reader that decodes while it lists adds entries as it goes.
+      for (size_t i = 0; i < reader->entries().size() || reader->readMore(); ++i) {
         if (reader->entries()[i].kind != fmt::EntryKind::File) continue;
         fmt::NullOutStream sink;
         try {

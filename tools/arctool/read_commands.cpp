@@ -12,8 +12,8 @@ namespace arctool {
 
 namespace {
 
-std::unique_ptr<fmt::ArchiveReader> open(const std::string& archive) {
-  auto reader = fmt::openArchive(archive);
+std::unique_ptr<fmt::ArchiveReader> open(const std::string& archive, bool forWalk = false) {
+  auto reader = forWalk ? fmt::openArchiveForWalk(archive) : fmt::openArchive(archive);
   if (!reader) fmt::fail(fmt::ErrorKind::Unsupported, archive + ": not an archive of a known format");
   for (const std::string& w : reader->warnings()) complain(archive + ": " + w);
   // Encrypted entries take their password from the environment, never from a
@@ -99,13 +99,16 @@ class StdoutStream : public fmt::OutStream {
 };
 
 int runExtraction(const std::string& archive, const std::string& dir, bool testOnly) {
-  auto reader = open(archive);
+  // One decode: the entries are read as they are extracted.
+  auto reader = open(archive, true);
+  const size_t warned = reader->warnings().size();
   fmt::ExtractRequest req;
   req.destination = dir;
   req.testOnly = testOnly;
   req.overwrite = fmt::Overwrite::Always;
   Reporter reporter(dir);
   const fmt::ExtractSummary sum = fmt::extractEntries(*reader, req, reporter);
+  for (size_t i = warned; i < reader->warnings().size(); ++i) complain(archive + ": " + reader->warnings()[i]);
   if (sum.failed) complain(archive + ": " + std::to_string(sum.failed) + " of " + std::to_string(reader->entries().size()) + " entries failed");
   return sum.ok() ? kExitOk : kExitFailed;
 }

@@ -12,7 +12,10 @@
 #include "folder_tree_resource.h"
 #include "lha_workspace.h"
 #include "modal_script.h"
+#include "core/sources.h"
+#include "small_dialogs.h"
 #include "sjis.h"
+#include "tar/tar_writer.h"
 
 namespace {
 
@@ -277,28 +280,52 @@ TEST_F(ExtractionFlow, TheMadeProgramOpensAsItsArchive) {
   }
 }
 
-// The same flows over a cabinet that the real CAB32.DLL beside the test made of
-// the workspace's files: listed, extracted with each of the three options.
-class CabExtractionFlow : public ExtractionFlow {
+// The same flows over an archive that a real library beside the test made of
+// the workspace's files.
+class LibraryExtractionFlow : public ExtractionFlow {
  protected:
+  virtual const char* Dll() const = 0;
+  virtual const char* Prefix() const = 0;
+  virtual std::string ArchiveName() const = 0;
+  virtual std::string CreateLine() const = 0;  // makes archive_ of src_
+
   void SetUp() override {
     ExtractionFlow::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    cab_ = LoadLibraryA((TestBinFolder() + "CAB32.DLL").c_str());
-    if (!cab_) GTEST_SKIP() << "needs CAB32.DLL beside the test";
-    ASSERT_TRUE(cabFns_.bind(cab_, "Cab"));
-    cabinet_ = work_ + "t.cab";
-    char out[4096] = {};
-    const std::string line = "-a -r -ml:18 \"" + cabinet_ + "\" \"" + src_ + "\" *.*";
-    ASSERT_EQ(cabFns_.command(nullptr, line.c_str(), out, sizeof out), 0) << out;
+    lib_ = LoadLibraryA((TestBinFolder() + Dll()).c_str());
+    if (!lib_) GTEST_SKIP() << "needs " << Dll() << " beside the test";
+    ASSERT_TRUE(fns_.bind(lib_, Prefix()));
+    archive_ = work_ + ArchiveName();
+    Command(CreateLine());
+  }
+  void Command(const std::string& line) {
+    char out[8192] = {};
+    ASSERT_EQ(fns_.command(nullptr, line.c_str(), out, sizeof out), 0) << line << "\n" << out;
   }
   void TearDown() override {
     ExtractionFlow::TearDown();
-    if (cab_) FreeLibrary(cab_);
+    if (lib_) FreeLibrary(lib_);
   }
-  HMODULE cab_ = nullptr;
-  archiver::Functions cabFns_;
-  std::string cabinet_;
+  // A fresh destination holding an older a.txt and a newer sub\b.txt than the archive's.
+  void PrepareDestination() {
+    RemoveTree(dest_);
+    for (const std::string& d : {dest_, dest_ + "sub\\", dest_ + "sub\\表\\"}) CreateDirectoryA(d.c_str(), nullptr);
+    WriteFile(dest_ + "a.txt", "old a");
+    SetFileYear(dest_ + "a.txt", 2001);
+    WriteFile(dest_ + "sub\\b.txt", "newer b");
+    SetFileYear(dest_ + "sub\\b.txt", 2090);
+  }
+  HMODULE lib_ = nullptr;
+  archiver::Functions fns_;
+};
+
+// A cabinet made by the real CAB32.DLL: listed, extracted with each of the three options.
+class CabExtractionFlow : public LibraryExtractionFlow {
+ protected:
+  const char* Dll() const override { return "CAB32.DLL"; }
+  const char* Prefix() const override { return "Cab"; }
+  std::string ArchiveName() const override { return "t.cab"; }
+  std::string CreateLine() const override { return "-a -r -ml:18 \"" + archive_ + "\" \"" + src_ + "\" *.*"; }
 };
 
 TEST_F(CabExtractionFlow, TheCabinetIsListedAndTheNoticeLeavesCab32Out) {
@@ -306,7 +333,7 @@ TEST_F(CabExtractionFlow, TheCabinetIsListedAndTheNoticeLeavesCab32Out) {
   const std::string notice = m.LoadLibraries();
   EXPECT_EQ(notice.find("CAB32.DLL"), std::string::npos) << notice;
   EXPECT_TRUE(m.Handler(kFormatCab)->IsPresent());
-  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+  WithViewer(archive_, [&](CScriptedViewer& v) {
     EXPECT_EQ(v.m_archives.Format(), kFormatCab);
     EXPECT_EQ(v.m_archives.FormatName(), "Cab");
     ASSERT_EQ(v.m_rows.size(), 3u) << "a cabinet holds files only";
@@ -319,17 +346,9 @@ TEST_F(CabExtractionFlow, TheCabinetIsListedAndTheNoticeLeavesCab32Out) {
 }
 
 TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
-  auto prepare = [&] {
-    RemoveTree(dest_);
-    for (const std::string& d : {dest_, dest_ + "sub\\", dest_ + "sub\\表\\"}) CreateDirectoryA(d.c_str(), nullptr);
-    WriteFile(dest_ + "a.txt", "old a");
-    SetFileYear(dest_ + "a.txt", 2001);
-    WriteFile(dest_ + "sub\\b.txt", "newer b");
-    SetFileYear(dest_ + "sub\\b.txt", 2090);
-  };
-  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+  WithViewer(archive_, [&](CScriptedViewer& v) {
     // Folders off, "全て上書き" off: files land flat, nothing existing is replaced.
-    prepare();
+    PrepareDestination();
     ChooserChoice flat;
     flat.useFolders = false;
     std::string result = Run(v, flat);
@@ -339,7 +358,7 @@ TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
     EXPECT_NE(result.find("a.txt"), std::string::npos) << "the kept file is named\n" << result;
 
     // Folders on, "全て上書き": an older file is replaced, a newer one kept.
-    prepare();
+    PrepareDestination();
     ChooserChoice all;
     all.overwriteAll = true;
     result = Run(v, all);
@@ -348,11 +367,111 @@ TEST_F(CabExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
     EXPECT_EQ(ReadFile(dest_ + "sub\\表\\c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
 
     // Dates ignored as well: the newer file too.
-    prepare();
+    PrepareDestination();
     all.ignoreDate = true;
     result = Run(v, all);
     EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
   });
+}
+
+// Tar archives and single compressed files made by the real TAR32.DLL (and, for
+// compress, by the engine): each kind listed under its status name, the folder
+// part cut from the first record only, extracted with the chooser's options as
+// --use-directory and q map them, viewed through the work folder.
+class TarExtractionFlow : public LibraryExtractionFlow {
+ protected:
+  const char* Dll() const override { return "TAR32.DLL"; }
+  const char* Prefix() const override { return "Tar"; }
+  std::string ArchiveName() const override { return "t.tgz"; }
+  std::string CreateLine() const override { return "c -vfz6 \"" + archive_ + "\" \"" + src_ + "\" *.*"; }
+};
+
+TEST_F(TarExtractionFlow, EachKindIsListedUnderItsStatusName) {
+  Command("c -vfB9 \"" + work_ + "t.tar.bz2\" \"" + src_ + "\" *.*");
+  Command("c -vf \"" + work_ + "t.tar\" \"" + src_ + "\" *.*");
+  fmt::tar::TarWriteOptions z;
+  z.compression = fmt::tar::Filter::Compress;
+  fmt::SourceItem one;
+  one.diskPath = src_ + "sub\\b.txt";
+  one.name = "b.txt";
+  one.size = ReadFile(one.diskPath).size();
+  fmt::tar::writeTarArchive(work_ + "t.tar.Z", {one}, {}, z);
+  fmt::tar::writeCompressedFile(work_ + "b.txt.Z", one, z);
+  fmt::tar::TarWriteOptions gz;
+  gz.compression = fmt::tar::Filter::Gzip;
+  fmt::tar::writeCompressedFile(work_ + "stored.gz", one, gz);
+  fmt::tar::TarWriteOptions bz;
+  bz.compression = fmt::tar::Filter::Bzip2;
+  fmt::tar::writeCompressedFile(work_ + "b.txt.bz2", one, bz);
+  const struct {
+    const char* file;
+    const char* status;
+    const char* row;
+  } kinds[] = {{"t.tar", "TAR", "sub\\表\\c.txt"},       {"t.tgz", "TAR.GZ(TGZ)", "sub\\b.txt"},
+               {"t.tar.Z", "TAR.Z(TAZ)", "b.txt"},        {"stored.gz", "GZ", "b.txt"},
+               {"b.txt.Z", "Z", "b.txt"},                 {"t.tar.bz2", "TAR.BZ2", "sub\\表\\c.txt"},
+               {"b.txt.bz2", "BZ2", "b.txt"}};
+  for (const auto& k : kinds) {
+    WithViewer(work_ + k.file, [&](CScriptedViewer& v) {
+      EXPECT_EQ(v.m_archives.Format(), kFormatTar) << k.file;
+      EXPECT_EQ(v.m_archives.FormatName(), k.status) << k.file;
+      const int row = RowOf(v, k.row);
+      ASSERT_GE(row, 0) << k.file;
+      EXPECT_EQ(v.m_rows[static_cast<size_t>(row)].size, ReadFile(src_ + (std::string(k.row) == "b.txt" ? "sub\\b.txt" : k.row)).size());
+    });
+  }
+}
+
+TEST_F(TarExtractionFlow, EachOptionOfTheChooserDoesWhatItSays) {
+  WithViewer(archive_, [&](CScriptedViewer& v) {
+    // Folders off, "全て上書き" off (q): files land flat, nothing existing is replaced.
+    PrepareDestination();
+    ChooserChoice flat;
+    flat.useFolders = false;
+    std::string result = Run(v, flat);
+    EXPECT_EQ(ReadFile(dest_ + "c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "a.txt"), "old a") << result;
+    EXPECT_FALSE(PathExists(dest_ + "sub\\表\\c.txt")) << result;
+    EXPECT_NE(result.find("a.txt"), std::string::npos) << "the kept file is named\n" << result;
+
+    // Folders on, "全て上書き": tar replaces every file, the newer one too.
+    PrepareDestination();
+    ChooserChoice all;
+    all.overwriteAll = true;
+    result = Run(v, all);
+    EXPECT_EQ(ReadFile(dest_ + "a.txt"), ReadFile(src_ + "a.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "sub\\b.txt"), ReadFile(src_ + "sub\\b.txt")) << result;
+    EXPECT_EQ(ReadFile(dest_ + "sub\\表\\c.txt"), ReadFile(src_ + "sub\\表\\c.txt")) << result;
+  });
+}
+
+TEST_F(TarExtractionFlow, ViewingGoesThroughTheWorkFolderAndTheAboutBoxNamesTar32) {
+  std::string log = work_ + "viewer.log";
+  SetEnvironmentVariableA("RECORD_OPEN_LOG", log.c_str());
+  WithViewer(archive_, [&](CScriptedViewer& v) {
+    v.m_settings.viewerPath = TestBinFolder() + "record_open.exe";
+    const int row = RowOf(v, "sub\\表\\c.txt");
+    ASSERT_GE(row, 0);
+    SelectRows(GetDlgItem(v.hwnd(), IDC_ENTRY_LIST), {row});
+    SendMessageA(v.hwnd(), WM_COMMAND, ID_VIEW_ENTRY, 0);
+    EXPECT_EQ(ReadFile(v.m_archives.WorkFolder() + "c.txt"), ReadFile(src_ + "sub\\表\\c.txt"));
+  });
+  SetEnvironmentVariableA("RECORD_OPEN_LOG", nullptr);
+  CAboutDlg about;
+  about.m_viewerPath = "notepad";
+  std::string line;
+  bool enabled = false;
+  ModalScript script;
+  script.then("ﾊﾞｰｼﾞｮﾝ情報 Dexlor", [&](HWND h) {
+    line = ItemText(h, IDC_LIB_TAR);
+    enabled = IsWindowEnabled(GetDlgItem(h, IDC_LIB_TAR));
+    Click(h, IDOK);
+  });
+  script.run([&] { about.DoModal(nullptr); });
+  EXPECT_TRUE(script.allDone());
+  const unsigned version = fns_.getVersion() & 0xFFFF;
+  EXPECT_TRUE(enabled);
+  EXPECT_EQ(line, CAboutDlg::VersionLine("TAR32.DLL", version));
 }
 
 // ZIP archives that the build made with 7z and crafted with Shift-JIS names,
@@ -410,7 +529,7 @@ TEST_F(ZipExtractionFlow, AnAesArchiveAsksForItsPasswordOverTheViewer) {
 }
 
 TEST_F(CabExtractionFlow, SelfExtractingAsksNoKindAndMakesTheProgram) {
-  WithViewer(cabinet_, [&](CScriptedViewer& v) {
+  WithViewer(archive_, [&](CScriptedViewer& v) {
     std::string result = "<none>";
     ModalScript script;
     script.then(kCreateCaption, [&](HWND h) { Click(h, IDC_FOLDER_ACCEPT); })
@@ -428,7 +547,7 @@ TEST_F(CabExtractionFlow, SelfExtractingAsksNoKindAndMakesTheProgram) {
 
 TEST_F(CabExtractionFlow, TheMadeProgramOpensAsItsCabinet) {
   char out[4096] = {};
-  ASSERT_EQ(cabFns_.command(nullptr, ("-f \"" + cabinet_ + "\"").c_str(), out, sizeof out), 0) << out;
+  ASSERT_EQ(fns_.command(nullptr, ("-f \"" + archive_ + "\"").c_str(), out, sizeof out), 0) << out;
   WithViewer(work_ + "t.exe", [&](CScriptedViewer& v) {
     EXPECT_EQ(v.m_archives.Format(), kFormatCab);
     EXPECT_EQ(v.m_rows.size(), 3u);

@@ -322,44 +322,78 @@ TEST_F(ViewerEndToEnd, AZipWithJapaneseNamesIsListedRight) {
   EXPECT_EQ(status.substr(status.size() - 3), "Zip") << status;
 }
 
-TEST_F(ViewerEndToEnd, ACabinetMadeByCab32IsListed) {
-  HMODULE lib = LoadLibraryA((binFolder() + "CAB32.DLL").c_str());
-  if (!lib) GTEST_SKIP() << "CAB32.DLL is not built";
-  archiver::Functions cab;
-  ASSERT_TRUE(cab.bind(lib, "Cab"));
-  char tmp[MAX_PATH];
-  GetTempPathA(MAX_PATH, tmp);
-  const std::string folder = std::string(tmp) + "dexlor e2e cab\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  CreateDirectoryA((folder + "src").c_str(), nullptr);
-  CreateDirectoryA((folder + "src\\ソフト").c_str(), nullptr);
-  std::ofstream(folder + "src\\one.txt") << std::string(5000, 'x');
-  std::ofstream(folder + "src\\ソフト\\表.txt") << "表";
-  const std::string cabinet = folder + "made.cab";
-  char out[4096] = {};
-  const std::string line = "-a -r -mz \"" + cabinet + "\" \"" + folder + "src\\\" *.*";
-  ASSERT_EQ(cab.command(nullptr, line.c_str(), out, sizeof out), 0) << out;
-  FreeLibrary(lib);
-  {
-    Dexlor app("\"" + cabinet + "\"");
-    ASSERT_NE(app.window, nullptr);
-    EXPECT_EQ(WindowText(app.window), "Ｄｅｘｌｏｒ - " + cabinet);
-    const auto rows = app.rows();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0][0], "one.txt");
-    EXPECT_EQ(rows[0][1], "5,000");
-    EXPECT_EQ(rows[1][0], "ソフト\\表.txt");
-    const std::string status = StatusBarText(app.status());
-    EXPECT_EQ(status.rfind("2 個のﾌｧｲﾙ  総圧縮率 ", 0), 0u) << status;
-    ASSERT_GT(status.size(), 3u);
-    EXPECT_EQ(status.substr(status.size() - 3), "Cab") << status;
+// src\one.txt (5000 bytes) and src\ソフト\表.txt in a temporary folder, and the
+// archive a real library beside the test makes of them; all removed at the end.
+class MadeByLibrary {
+ public:
+  MadeByLibrary(const std::string& name, const std::string& archiveName) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    folder = std::string(tmp) + "dexlor e2e " + name + "\\";
+    archive = folder + archiveName;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((folder + "src").c_str(), nullptr);
+    CreateDirectoryA((folder + "src\\ソフト").c_str(), nullptr);
+    std::ofstream(folder + "src\\one.txt") << std::string(5000, 'x');
+    std::ofstream(folder + "src\\ソフト\\表.txt") << "表";
   }
-  DeleteFileA(cabinet.c_str());
-  DeleteFileA((folder + "src\\ソフト\\表.txt").c_str());
-  DeleteFileA((folder + "src\\one.txt").c_str());
-  RemoveDirectoryA((folder + "src\\ソフト").c_str());
-  RemoveDirectoryA((folder + "src").c_str());
-  RemoveDirectoryA(folder.c_str());
+  ~MadeByLibrary() {
+    DeleteFileA(archive.c_str());
+    DeleteFileA((folder + "src\\ソフト\\表.txt").c_str());
+    DeleteFileA((folder + "src\\one.txt").c_str());
+    RemoveDirectoryA((folder + "src\\ソフト").c_str());
+    RemoveDirectoryA((folder + "src").c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
+  // Runs `line` with the library's command entry; false (the test skips) when it is not built.
+  bool make(const char* dll, const char* prefix, const std::string& line) {
+    HMODULE lib = LoadLibraryA((binFolder() + dll).c_str());
+    if (!lib) return false;
+    archiver::Functions fns;
+    EXPECT_TRUE(fns.bind(lib, prefix));
+    char out[4096] = {};
+    EXPECT_EQ(fns.command(nullptr, line.c_str(), out, sizeof out), 0) << out;
+    FreeLibrary(lib);
+    return true;
+  }
+  std::string folder, archive;
+};
+
+TEST_F(ViewerEndToEnd, ACabinetMadeByCab32IsListed) {
+  MadeByLibrary made("cab", "made.cab");
+  if (!made.make("CAB32.DLL", "Cab", "-a -r -mz \"" + made.archive + "\" \"" + made.folder + "src\\\" *.*"))
+    GTEST_SKIP() << "CAB32.DLL is not built";
+  Dexlor app("\"" + made.archive + "\"");
+  ASSERT_NE(app.window, nullptr);
+  EXPECT_EQ(WindowText(app.window), "Ｄｅｘｌｏｒ - " + made.archive);
+  const auto rows = app.rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][0], "one.txt");
+  EXPECT_EQ(rows[0][1], "5,000");
+  EXPECT_EQ(rows[1][0], "ソフト\\表.txt");
+  const std::string status = StatusBarText(app.status());
+  EXPECT_EQ(status.rfind("2 個のﾌｧｲﾙ  総圧縮率 ", 0), 0u) << status;
+  ASSERT_GT(status.size(), 3u);
+  EXPECT_EQ(status.substr(status.size() - 3), "Cab") << status;
+}
+
+// The first record loses its folder part (tar only), the others keep theirs;
+// the status bar names the kind.
+TEST_F(ViewerEndToEnd, ATarBz2MadeByTar32IsListed) {
+  MadeByLibrary made("tar", "made.tar.bz2");
+  if (!made.make("TAR32.DLL", "Tar", "c -vfB9  \"" + made.archive + "\" \"" + made.folder + "src\\\"  \"ソフト\\表.txt\" one.txt"))
+    GTEST_SKIP() << "TAR32.DLL is not built";
+  Dexlor app("\"" + made.archive + "\"");
+  ASSERT_NE(app.window, nullptr);
+  const auto rows = app.rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][0], "表.txt");
+  EXPECT_EQ(rows[1][0], "one.txt");
+  EXPECT_EQ(rows[1][1], "5,000");
+  const std::string status = StatusBarText(app.status());
+  EXPECT_EQ(status.rfind("2 個のﾌｧｲﾙ", 0), 0u) << status;
+  ASSERT_GT(status.size(), 7u);
+  EXPECT_EQ(status.substr(status.size() - 7), "TAR.BZ2") << status;
 }
 
 }  // namespace

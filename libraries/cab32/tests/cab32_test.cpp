@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "archiver.h"
+#include "library_fixture.h"
 #include "results.h"
 #include "test_support.h"
 
@@ -22,59 +23,18 @@ namespace {
 
 using dllsupport::Result;
 
-struct Library : archiver::Functions {
-  HMODULE module = nullptr;
-};
+using librarytest::Call;
+using librarytest::wide;
 
-const Library& library() {
-  static const Library lib = [] {
-    Library l;
-    l.module = LoadLibraryA("CAB32.DLL");
-    if (l.module) l.bind(l.module, "Cab");
-    return l;
-  }();
-  return lib;
-}
-
-std::wstring wide(const std::string& sjis) {
-  const int n = MultiByteToWideChar(932, 0, sjis.c_str(), -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(932, 0, sjis.c_str(), -1, w.data(), n);
-  w.resize(static_cast<size_t>(n - 1));
-  return w;
-}
-
-struct Call {
-  int result = -1;
-  std::string report;
-};
+const librarytest::Library& library() { return librarytest::load("CAB32.DLL", "Cab"); }
 
 Call cab(const std::string& line, DWORD size = archiver::kOutputSize) {
-  std::vector<char> buf(size + 16, '\x7F');
-  Call r;
-  r.result = library().command(nullptr, line.c_str(), buf.data(), size);
-  for (size_t i = size; i < buf.size(); ++i)
-    if (buf[i] != '\x7F') ADD_FAILURE() << "report written past its buffer";
-  r.report.assign(buf.data(), strnlen(buf.data(), size));
-  if (r.report.size() >= size) ADD_FAILURE() << "report not NUL-terminated";
-  return r;
+  return librarytest::command(library(), line, nullptr, size);
 }
 
-std::vector<archiver::ArcItemInfo> listing(const std::string& archive) {
-  std::vector<archiver::ArcItemInfo> out;
-  archiver::ArchiveHandle h = library().openArchive(nullptr, archive.c_str(), archiver::kOpenModeList);
-  if (!h) return out;
-  archiver::ArcItemInfo info;
-  for (int r = library().findFirst(h, "*.*", &info); r == 0; r = library().findNext(h, &info)) out.push_back(info);
-  library().closeArchive(h);
-  return out;
-}
+std::vector<archiver::ArcItemInfo> listing(const std::string& archive) { return librarytest::listing(library(), archive); }
 
-std::vector<std::string> names(const std::string& archive) {
-  std::vector<std::string> out;
-  for (const auto& i : listing(archive)) out.emplace_back(i.name);
-  return out;
-}
+std::vector<std::string> names(const std::string& archive) { return librarytest::names(library(), archive); }
 
 // The shared corpus's cab folder in Windows form (a Linux path through Wine's Z:
 // drive), or "" when absent.
@@ -88,45 +48,9 @@ std::string corpus(const std::string& rel) {
   return p;
 }
 
-class Cab32Test : public ::testing::Test {
+class Cab32Test : public librarytest::FolderTest {
  protected:
   void SetUp() override { ASSERT_TRUE(library().command) << "CAB32.DLL not loaded from beside the test"; }
-  std::string at(const std::string& rel) const { return dir.path() + "\\" + rel; }
-  void write(const std::string& rel, const std::string& data) const {
-    std::filesystem::path p(wide(at(rel)));
-    std::filesystem::create_directories(p.parent_path());
-    SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << rel;
-    DWORD n = 0;
-    WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &n, nullptr);
-    CloseHandle(h);
-  }
-  std::string read(const std::string& rel) const {
-    HANDLE h = CreateFileW(wide(at(rel)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string s;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) s.append(buf, n);
-    CloseHandle(h);
-    return s;
-  }
-  bool exists(const std::string& rel) const {
-    return GetFileAttributesW(wide(at(rel)).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-  void touch(const std::string& rel, int offsetSeconds) const {
-    HANDLE h = CreateFileW(wide(at(rel)).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << rel;
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
-    t.QuadPart += static_cast<long long>(offsetSeconds) * 10000000LL;
-    ft.dwLowDateTime = t.LowPart;
-    ft.dwHighDateTime = t.HighPart;
-    SetFileTime(h, nullptr, nullptr, &ft);
-    CloseHandle(h);
-  }
   // Every file of `files` (its contents: its name, repeated) written under src\.
   void makeSources(const std::vector<std::string>& files) const {
     for (const auto& f : files) {
@@ -135,7 +59,6 @@ class Cab32Test : public ::testing::Test {
       write("src\\" + f, data);
     }
   }
-  testsupport::TempDir dir;
 };
 
 // Files with contents of several kinds: compressible, random, empty, a name whose

@@ -33,11 +33,20 @@ class ArchiveReader {
   // Where extract() gets the password of an encrypted entry (ZIP); formats without
   // encryption ignore it. Without one, encrypted entries fail with a clear error.
   virtual void setPasswordFn(PasswordFn fn) { (void)fn; }
+  // A reader opened for one walk (openArchiveForWalk) learns its entries while
+  // it extracts them, so that the archive is decoded once: entries() holds
+  // those met so far, and this reads on to the next one, adding it. False at
+  // the end. Other readers list everything when opened.
+  virtual bool readMore() { return false; }
 };
 
 // Opens a file as an archive of any registered format (core/format_registry.h),
 // by content, in their detection order; null when it is none. Throws only for
 // I/O errors on the file itself.
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path);
+// The same for extracting or testing every entry in order: formats whose
+// listing costs a whole decode (compressed tar, a single compressed file) give
+// a reader that decodes as it goes (readMore); the others list as usual.
+std::unique_ptr<ArchiveReader> openArchiveForWalk(const std::string& path);
 
 }  // namespace fmt

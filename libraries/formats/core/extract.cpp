@@ -39,19 +39,28 @@ class Run {
 
   ExtractSummary execute() {
     if (!req_.testOnly) platform::makeFolders(req_.destination);
-    const auto& entries = reader_.entries();
-    std::vector<size_t> order = req_.indices;
-    if (order.empty())
-      for (size_t i = 0; i < entries.size(); ++i) order.push_back(i);
-    for (size_t index : order) {
-      if (index >= entries.size()) fail(ErrorKind::Usage, "no entry number " + std::to_string(index));
-      if (!one(index, entries[index])) {
-        summary_.cancelled = true;
-        break;
+    if (req_.indices.empty()) {
+      // Entries are asked for one by one: a walking reader adds them as it goes.
+      for (size_t index = 0; index < reader_.entries().size() || reader_.readMore(); ++index) {
+        const Entry& e = reader_.entries()[index];
+        if (req_.select && !req_.select(e)) continue;
+        if (!one(index, e)) {
+          summary_.cancelled = true;
+          break;
+        }
+      }
+    } else {
+      for (size_t index : req_.indices) {
+        if (index >= reader_.entries().size()) fail(ErrorKind::Usage, "no entry number " + std::to_string(index));
+        if (!one(index, reader_.entries()[index])) {
+          summary_.cancelled = true;
+          break;
+        }
       }
     }
     // Last, so that writing files into the folders does not move their stamps.
-    for (auto it = folderStamps_.rbegin(); it != folderStamps_.rend(); ++it) restoreStamp(it->first, *it->second);
+    for (auto it = folderStamps_.rbegin(); it != folderStamps_.rend(); ++it)
+      restoreStamp(it->first, reader_.entries()[it->second]);
     return summary_;
   }
 
@@ -64,6 +73,7 @@ class Run {
     if (!obs_.onProgress(e, 0, e.size)) return false;
     const std::string rel = confinedPath(e, req_.keepFolders, &ev.fixes);
     if (e.isFolder() && !req_.keepFolders) return true;  // files land directly in the destination
+    if (e.isFolder() && rel.empty() && !ev.fixes.any()) return true;  // "." or "./": the destination itself
     ev.path = rel.empty() ? std::string() : req_.destination + "/" + rel;
     if (rel.empty() || isUnsafeKind(e.kind)) return report(ev, Outcome::SkippedUnsafe);
     try {
@@ -91,7 +101,7 @@ class Run {
     const platform::FileInfo existing = platform::stat(ev.path);
     if (existing.exists && !existing.isFolder) fail(ErrorKind::Io, "a file is in the way of the folder " + ev.path);
     platform::makeFolders(ev.path);
-    folderStamps_.emplace_back(ev.path, &e);
+    folderStamps_.emplace_back(ev.path, ev.index);
     return report(ev, Outcome::FolderMade);
   }
 
@@ -190,7 +200,8 @@ class Run {
   ExtractSummary summary_;
   bool yesToAll_ = false;
   std::string lastFolder_;  // known to exist: most entries share their folder with the one before
-  std::vector<std::pair<std::string, const Entry*>> folderStamps_;
+  // By index: a walking reader's entries move as it adds more.
+  std::vector<std::pair<std::string, size_t>> folderStamps_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // place only when complete and verified, and never leaves the destination folder.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ class ExtractObserver {
 struct ExtractRequest {
   std::string destination;      // UTF-8 folder; created when missing
   std::vector<size_t> indices;  // entries to extract, in order; empty means all
+  // With no indices, the entries to take (all when unset); the others are
+  // passed over without an event. A reader opened for one walk is extracted
+  // this way, its entries known only as it goes.
+  std::function<bool(const Entry&)> select;
   bool keepFolders = true;
   Overwrite overwrite = Overwrite::Ask;
   bool testOnly = false;        // decode and verify, write nothing

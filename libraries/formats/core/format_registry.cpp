@@ -13,9 +13,9 @@ std::vector<FormatOpener>& table() {
 
 }  // namespace
 
-FormatRegistrar::FormatRegistrar(int order, const char* name, OpenerFn open) {
+FormatRegistrar::FormatRegistrar(int order, const char* name, OpenerFn open, OpenerFn openForWalk) {
   auto& formats = table();
-  const FormatOpener added{order, name, open};
+  const FormatOpener added{order, name, open, openForWalk};
   formats.insert(std::upper_bound(formats.begin(), formats.end(), added,
                                   [](const FormatOpener& a, const FormatOpener& b) { return a.order < b.order; }),
                  added);

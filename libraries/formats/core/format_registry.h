@@ -17,12 +17,13 @@ struct FormatOpener {
   int order;         // lower is tried first: the strict signatures before the lenient ones
   const char* name;  // as ArchiveReader::formatName() gives it
   OpenerFn open;
+  OpenerFn openForWalk;  // null when the format has no reader that lists as it goes
 };
 
 // Defined at namespace scope in a format's folder:
 //   const FormatRegistrar kRegistrar(20, lzh::kFormatName, openLzh);
 struct FormatRegistrar {
-  FormatRegistrar(int order, const char* name, OpenerFn open);
+  FormatRegistrar(int order, const char* name, OpenerFn open, OpenerFn openForWalk = nullptr);
 };
 
 // Every registered format, in detection order.

@@ -75,7 +75,8 @@ bool isReservedDevice(const std::string& component) {
 // One UTF-8 component made safe to create on Windows and POSIX alike; empty when
 // nothing of it remains.
 std::string fixComponent(const std::string& comp, NameFixes& fixes) {
-  if (comp == "." || comp == "..") {
+  if (comp == ".") return "";  // the folder it stands in: nothing changes (tar -C dir . writes "./a")
+  if (comp == "..") {
     fixes.droppedDotDot = true;
     return "";
   }

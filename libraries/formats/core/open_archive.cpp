@@ -6,14 +6,16 @@
 
 namespace fmt {
 
-std::unique_ptr<ArchiveReader> openArchive(const std::string& path) {
+namespace {
+
+std::unique_ptr<ArchiveReader> openWith(const std::string& path, bool forWalk) {
   platform::File::open(path, platform::File::Read);  // I/O errors on the file itself are the caller's
   // An opener that recognises its format but finds it damaged throws; another
   // format may still claim the file, and only when none does is that error given.
   std::exception_ptr firstError;
   for (const FormatOpener& format : registeredFormats()) {
     try {
-      if (auto reader = format.open(path)) return reader;
+      if (auto reader = (forWalk && format.openForWalk ? format.openForWalk : format.open)(path)) return reader;
     } catch (const Error& e) {
       if (e.kind() == ErrorKind::Io) throw;
       if (!firstError) firstError = std::current_exception();
@@ -22,5 +24,11 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path) {
   if (firstError) std::rethrow_exception(firstError);
   return nullptr;
 }
+
+}  // namespace
+
+std::unique_ptr<ArchiveReader> openArchive(const std::string& path) { return openWith(path, false); }
+
+std::unique_ptr<ArchiveReader> openArchiveForWalk(const std::string& path) { return openWith(path, true); }
 
 }  // namespace fmt

@@ -1,5 +1,7 @@
 // The tar reader on arbitrary bytes, plain or behind any compressed form: open,
-// then extract every entry to nowhere, in order and once more backwards.
+// then extract every entry to nowhere, in order and once more backwards; then
+// opened for a walk (what the library's kind, check and extraction use) and
+// walked, extracting every other entry, and once more extracting all.
 #include <cstddef>
 #include <cstdint>
 
@@ -27,6 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < n; i++) extractOne(*reader, i);
     for (size_t i = n; i-- > 0;) extractOne(*reader, i);
   } catch (const fmt::Error&) {
+  }
+  for (size_t every : {1, 2}) {
+    try {
+      auto walk = fmt::tar::TarReader::open(fmt::memoryByteSource(std::vector<uint8_t>(data, data + size)), "f.gz",
+                                            0, fmt::tar::Opening::ForWalk);
+      if (!walk) return 0;
+      (void)walk->kind();
+      for (size_t i = 0; i < walk->entries().size() || walk->readMore(); i++)
+        if (i % every == 0) extractOne(*walk, i);
+    } catch (const fmt::Error&) {
+    }
   }
   return 0;
 }

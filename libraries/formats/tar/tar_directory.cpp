@@ -50,37 +50,79 @@ struct PaxValues {
   }
 };
 
-class Scanner {
- public:
-  Scanner(DecodedInput& in, Directory& dir) : in_(in), dir_(dir) {}
+}  // namespace
 
-  void run() {
+class DirectoryScanner {
+ public:
+  DirectoryScanner(DecodedInput& in, std::vector<std::string>& warnings) : in_(in), warnings_(warnings) {}
+
+  bool next(Entry& e, Item& it) {
+    if (done_) return false;
+    if (pending_ && !passData(nullptr)) return end();
+    produced_ = false;
     uint8_t block[kBlock];
-    for (;;) {
-      if (dir_.entries.size() >= kMaxEntries) {
+    while (!produced_) {
+      if (count_ >= kMaxEntries) {
         warn("more than " + std::to_string(kMaxEntries) + " entries; the rest is not listed");
-        return;
+        return end();
       }
       const uint64_t at = in_.position();
       const size_t got = in_.read(block, kBlock);
-      if (got == 0) return;  // no end marker; the archive is still whole
+      if (got == 0) return end();  // no end marker; the archive is still whole
       if (got < kBlock) {
         warn("the archive ends inside a header at offset " + offsetText(at));
-        return;
+        return end();
       }
       if (isZeroBlock(block)) {
-        if (!afterZeroBlock(block)) return;
+        if (!afterZeroBlock(block)) return end();
       }
       if (!checksumMatches(block)) {
         warn("a damaged header at offset " + offsetText(at) + "; the rest of the archive is ignored");
-        return;
+        return end();
       }
-      if (!header(block, at)) return;
+      if (!header(block, at)) return end();
     }
+    ++count_;
+    e = std::move(entry_);
+    it = std::move(item_);
+    return true;
+  }
+
+  // Goes past the data of the member next() gave last; a stream that ends
+  // inside the data leaves that entry (`last`, when given) unreadable and ends the walk.
+  bool passData(Item* last) {
+    pending_ = false;
+    if (!in_.seek(dataEnd_)) {
+      if (last) {
+        last->problem = "the archive ends inside this entry's data (" + std::to_string(last->storedSize) +
+                        " bytes stated)";
+        last->problemKind = ErrorKind::Truncated;
+      }
+      warn("the archive ends inside the data of " + pendingName_);
+      done_ = true;
+      return false;
+    }
+    in_.seek(dataNext_);  // the padding may be missing at the very end
+    return true;
   }
 
  private:
-  void warn(const std::string& w) { dir_.warnings.push_back(w); }
+  bool end() {
+    done_ = true;
+    return false;
+  }
+  // Damage: something the archive holds may not have been listed.
+  void warn(const std::string& w) {
+    damaged_ = true;
+    warnings_.push_back(w);
+  }
+  // Harmless: nothing of the archive is lost.
+  void note(const std::string& w) { warnings_.push_back(w); }
+
+ public:
+  bool damaged() const { return damaged_; }
+
+ private:
 
   // One zero block: a second one (or the end) ends the archive; otherwise the
   // next block is taken as a header when it is one.
@@ -89,7 +131,7 @@ class Scanner {
     const size_t got = in_.read(block, kBlock);
     if (got < kBlock || isZeroBlock(block)) return false;
     if (!checksumMatches(block)) {
-      warn("data after the end of the archive at offset " + offsetText(at) + " is ignored");
+      note("data after the end of the archive at offset " + offsetText(at) + " is ignored");
       return false;
     }
     return true;
@@ -165,7 +207,7 @@ class Scanner {
     Item it;
     describeEntry(type, names, numbers, e);
     if (!locateData(block, type, pax, numbers.size, e, it)) return false;
-    return skipData(std::move(e), std::move(it));
+    return found(std::move(e), std::move(it));
   }
 
   struct Names {
@@ -288,21 +330,15 @@ class Scanner {
     return true;
   }
 
-  // Lists the entry and goes past its data; a stream that ends inside the data
-  // leaves the entry unreadable and ends the listing.
-  bool skipData(Entry e, Item it) {
-    const uint64_t dataEnd = it.dataOffset + it.storedSize;
-    const bool whole = in_.seek(dataEnd);
-    if (!whole) {
-      it.problem = "the archive ends inside this entry's data (" + std::to_string(it.storedSize) + " bytes stated)";
-      it.problemKind = ErrorKind::Truncated;
-      warn("the archive ends inside the data of " + e.name);
-    }
-    const uint64_t next = it.dataOffset + roundUpToBlock(it.storedSize);
-    dir_.entries.push_back(std::move(e));
-    dir_.items.push_back(std::move(it));
-    if (!whole) return false;
-    in_.seek(next);  // the padding may be missing at the very end
+  // The entry for next() to give; its data is passed on the next call.
+  bool found(Entry e, Item it) {
+    dataEnd_ = it.dataOffset + it.storedSize;
+    dataNext_ = it.dataOffset + roundUpToBlock(it.storedSize);
+    pendingName_ = e.name;
+    pending_ = true;
+    produced_ = true;
+    entry_ = std::move(e);
+    item_ = std::move(it);
     return true;
   }
 
@@ -403,7 +439,13 @@ class Scanner {
   }
 
   DecodedInput& in_;
-  Directory& dir_;
+  std::vector<std::string>& warnings_;
+  Entry entry_;
+  Item item_;
+  bool produced_ = false, pending_ = false, done_ = false, damaged_ = false;
+  uint64_t dataEnd_ = 0, dataNext_ = 0;
+  std::string pendingName_;
+  size_t count_ = 0;
   std::optional<std::string> longName_, longLink_;
   std::vector<PaxRecord> local_;
   PaxValues global_;
@@ -411,11 +453,24 @@ class Scanner {
   uint64_t nameBytes_ = 0;
 };
 
-}  // namespace
+
+DirectoryWalk::DirectoryWalk(DecodedInput& in, std::vector<std::string>& warnings)
+    : scanner_(std::make_unique<DirectoryScanner>(in, warnings)) {}
+DirectoryWalk::~DirectoryWalk() = default;
+bool DirectoryWalk::next(Entry& e, Item& it) { return scanner_->next(e, it); }
+bool DirectoryWalk::passData(Item& last) { return scanner_->passData(&last); }
+bool DirectoryWalk::damaged() const { return scanner_->damaged(); }
 
 void readDirectory(DecodedInput& in, Directory& dir) {
   in.seek(0);
-  Scanner(in, dir).run();
+  DirectoryWalk walk(in, dir.warnings);
+  Entry e;
+  Item it;
+  while (walk.next(e, it)) {
+    dir.entries.push_back(std::move(e));
+    dir.items.push_back(std::move(it));
+    if (!walk.passData(dir.items.back())) break;
+  }
 }
 
 }  // namespace fmt::tar

@@ -26,6 +26,9 @@ class DecodedInput {
   Filter filter() const { return filter_; }
   // After an error inside the decoder: the next seek starts again from the top.
   void invalidate() { valid_ = false; }
+  bool valid() const { return valid_; }
+  // Bytes of the raw archive the decoder has taken so far.
+  uint64_t rawPosition() const;
   InStream& decoder() { return *decoder_; }  // for the gzip header
 
  private:
@@ -37,6 +40,11 @@ class DecodedInput {
   std::unique_ptr<RawStream> raw_;
   std::unique_ptr<InStream> decoder_;
   uint64_t pos_ = 0;
+  // The first decoded bytes, kept so that going back to them (after telling a
+  // tar from a single file) needs no second decode.
+  static constexpr size_t kKeptStart = 4096;
+  std::vector<uint8_t> head_;
+  uint64_t decoded_ = 0;  // bytes the decoder gave since it started
   bool valid_ = true;
 };
 

@@ -48,7 +48,7 @@ TarReader::TarReader(std::unique_ptr<ByteSource> src, Filter filter)
 TarReader::~TarReader() = default;
 
 std::unique_ptr<TarReader> TarReader::open(std::unique_ptr<ByteSource> src, const std::string& fileName,
-                                           int64_t fileMtime) {
+                                           int64_t fileMtime, Opening opening) {
   uint8_t magic[16] = {};
   const size_t magicLen = src->readAt(0, magic, sizeof magic);
   const Filter filter = detectFilter(magic, magicLen);
@@ -63,6 +63,20 @@ std::unique_ptr<TarReader> TarReader::open(std::unique_ptr<ByteSource> src, cons
   const bool isTar = (got >= kBlock && looksLikeHeader(start)) || emptyArchive;
   if (!isTar && filter == Filter::None) return nullptr;
   r->kind_ = kindFor(filter, isTar);
+  if (opening == Opening::ForWalk) {
+    if (!isTar) {
+      r->single_ = r->walking_ = true;
+      Entry e;
+      r->describeSingleFile(e, fileName, fileMtime);
+      r->dir_.entries.push_back(std::move(e));
+      r->dir_.items.emplace_back();
+      return r;
+    }
+    r->walking_ = true;
+    r->input_->seek(0);
+    r->walk_ = std::make_unique<DirectoryWalk>(*r->input_, r->dir_.warnings);
+    return r;
+  }
   if (!isTar) {
     r->readSingleFile(fileName, fileMtime);
     return r;
@@ -81,21 +95,28 @@ std::unique_ptr<TarReader> TarReader::open(std::unique_ptr<ByteSource> src, cons
   return r;
 }
 
-void TarReader::readSingleFile(const std::string& fileName, int64_t fileMtime) {
-  single_ = true;
-  Entry e;
-  Item it;
+// Name and stamp from the gzip header when it has them, else from the file.
+void TarReader::describeSingleFile(Entry& e, const std::string& fileName, int64_t fileMtime) {
   e.method = filterName(input_->filter());
   e.packedSize = src_->size();
   e.mtime = fileMtime;
   e.name = fileName;
+  if (auto* gz = dynamic_cast<codecs::GzipInStream*>(&input_->decoder())) {
+    const codecs::GzipHeader& h = gz->firstHeader();
+    if (h.hasName && !h.name.empty()) e.name = h.name;
+    if (h.mtime) e.mtime = h.mtime;
+  }
+  e.encoding = platform::isValidUtf8(e.name) ? NameEncoding::Utf8 : NameEncoding::ShiftJis;
+  unixToDosTime(e.mtime, e.dosDate, e.dosTime);
+}
+
+void TarReader::readSingleFile(const std::string& fileName, int64_t fileMtime) {
+  single_ = true;
+  Entry e;
+  Item it;
+  describeSingleFile(e, fileName, fileMtime);
   auto* gz = dynamic_cast<codecs::GzipInStream*>(&input_->decoder());
   try {
-    if (gz) {
-      const codecs::GzipHeader& h = gz->firstHeader();
-      if (h.hasName && !h.name.empty()) e.name = h.name;
-      if (h.mtime) e.mtime = h.mtime;
-    }
     input_->seek(UINT64_MAX);  // to the end: the size is known only by decoding
     e.size = input_->position();
     if (gz && gz->members() == 1) {
@@ -110,8 +131,6 @@ void TarReader::readSingleFile(const std::string& fileName, int64_t fileMtime) {
     it.problemKind = err.kind();
     dir_.warnings.push_back(std::string("the compressed data is damaged: ") + err.what());
   }
-  e.encoding = platform::isValidUtf8(e.name) ? NameEncoding::Utf8 : NameEncoding::ShiftJis;
-  unixToDosTime(e.mtime, e.dosDate, e.dosTime);
   it.storedSize = e.size;
   dir_.entries.push_back(std::move(e));
   dir_.items.push_back(std::move(it));
@@ -119,13 +138,20 @@ void TarReader::readSingleFile(const std::string& fileName, int64_t fileMtime) {
 
 void TarReader::extract(size_t index, OutStream& out, const ProgressFn& progress) {
   if (index >= dir_.items.size()) fail(ErrorKind::Usage, "no such entry");
-  const Entry& e = dir_.entries[index];
+  Entry& e = dir_.entries[index];
   const Item& it = dir_.items[index];
   if (!it.problem.empty()) fail(it.problemKind, it.problem);
   if (e.kind != EntryKind::File) return;  // folders, links, devices: nothing to write
-  CheckedOutStream<NoCheck> counted(out, e.size, progress);
   try {
-    if (!input_->seek(it.dataOffset)) fail(ErrorKind::Truncated, "the archive ends before this entry's data");
+    if (single_ && walking_) {
+      extractSingleInWalk(e, out, progress);
+      return;
+    }
+    CheckedOutStream<NoCheck> counted(out, e.size, progress);
+    // Nothing to read for an entry without stored data (a walk may have read
+    // headers past it already).
+    if (it.storedSize > 0 && !input_->seek(it.dataOffset))
+      fail(ErrorKind::Truncated, "the archive ends before this entry's data");
     InputView view(*input_);
     if (single_) {
       copy(view, counted, it.storedSize, "compressed data");
@@ -139,11 +165,106 @@ void TarReader::extract(size_t index, OutStream& out, const ProgressFn& progress
     }
     // No data follows the last entry's but the end blocks and the compressed
     // stream's check value: verify it with this entry.
-    if (!single_ && input_->filter() != Filter::None && index >= lastDataIndex()) input_->seek(UINT64_MAX);
+    if (walk_) {
+      if (index + 1 == dir_.entries.size()) lookPastData();
+    } else if (!single_ && input_->filter() != Filter::None && index >= lastDataIndex()) {
+      input_->seek(UINT64_MAX);
+    }
   } catch (...) {
     input_->invalidate();
     throw;
   }
+}
+
+// The whole decoded stream, its size learnt on the way; progress counts the
+// compressed bytes taken, the only total known beforehand.
+void TarReader::extractSingleInWalk(Entry& e, OutStream& out, const ProgressFn& progress) {
+  const uint64_t rawSize = src_->size();
+  const ProgressFn byRaw = [&](uint64_t, uint64_t) { return !progress || progress(input_->rawPosition(), rawSize); };
+  CheckedOutStream<NoCheck> counted(out, rawSize, byRaw);
+  input_->seek(0);
+  InputView view(*input_);
+  std::vector<uint8_t> buf(1 << 16);
+  for (;;) {
+    const size_t n = view.read(buf.data(), buf.size());
+    if (n == 0) break;
+    counted.write(buf.data(), n);
+  }
+  e.size = counted.done();
+  dir_.items[0].storedSize = e.size;
+  if (auto* gz = dynamic_cast<codecs::GzipInStream*>(&input_->decoder())) {
+    if (gz->members() == 1) {
+      e.hasCrc = true;
+      e.crc = gz->lastMemberCrc();
+    }
+    if (gz->trailingGarbage() && dir_.warnings.empty())
+      dir_.warnings.push_back("data after the end of the gzip data is ignored");
+  }
+}
+
+bool TarReader::readMore() {
+  if (!walk_) return false;
+  if (ahead_.empty() && !walkEnded_) scanOne();
+  if (!ahead_.empty()) {
+    dir_.entries.push_back(std::move(ahead_.front().first));
+    dir_.items.push_back(std::move(ahead_.front().second));
+    ahead_.pop_front();
+    return true;
+  }
+  // No entry with data verified the stream's end (the last ones were folders,
+  // or were not extracted): verify it now.
+  if (!tailChecked_ && input_->filter() != Filter::None) {
+    tailChecked_ = true;
+    try {
+      input_->seek(UINT64_MAX);
+    } catch (const Error& err) {
+      if (err.kind() == ErrorKind::Io) throw;
+      damagedStream(err);
+    }
+  }
+  return false;
+}
+
+// One more header into ahead_. After a failed extraction the input restarts
+// and decodes to where the walk stands.
+void TarReader::scanOne() {
+  Entry e;
+  Item it;
+  try {
+    if (walk_->next(e, it)) {
+      ahead_.emplace_back(std::move(e), std::move(it));
+    } else {
+      walkEnded_ = true;
+    }
+  } catch (const Error& err) {
+    if (err.kind() == ErrorKind::Io) throw;
+    damagedStream(err);
+  }
+}
+
+// Reads headers on until one with data lies ahead or the archive ends, which
+// verifies the stream's end as part of the entry just extracted.
+void TarReader::lookPastData() {
+  while (!walkEnded_ && (ahead_.empty() || ahead_.back().second.storedSize == 0)) scanOne();
+  const bool dataAhead = std::any_of(ahead_.begin(), ahead_.end(), [](const auto& a) { return a.second.storedSize > 0; });
+  if (walkEnded_ && !dataAhead && !tailChecked_ && input_->filter() != Filter::None) {
+    tailChecked_ = true;
+    input_->seek(UINT64_MAX);
+  }
+}
+
+void TarReader::damagedStream(const Error& err) {
+  input_->invalidate();
+  streamDamaged_ = true;
+  walkEnded_ = tailChecked_ = true;
+  dir_.warnings.push_back(std::string("the compressed data is damaged: ") + err.what() +
+                          "; the entries after it are not listed");
+}
+
+uint64_t TarReader::membersEnd() const {
+  if (dir_.items.empty()) return 0;
+  const Item& last = dir_.items.back();
+  return roundUpToBlock(last.dataOffset + last.storedSize);
 }
 
 size_t TarReader::lastDataIndex() const {

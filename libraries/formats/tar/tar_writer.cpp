@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "tar/tar_format.h"
 #include "tar/tar_pax.h"
+#include "tar/tar_reader.h"
 
 namespace fmt::tar {
 
@@ -144,6 +145,24 @@ uint32_t modeFor(const SourceItem& item) {
   return (item.attributes & kAttrReadOnly) ? mode & ~0222u : mode;
 }
 
+void writeMembers(TarWriter& writer, const std::vector<SourceItem>& items, const std::vector<LinkItem>& links,
+                  const TarWriteOptions& options) {
+  for (const SourceItem& item : items) {
+    if (item.isFolder) {
+      writer.addFolder(item.name, item.mtime, modeFor(item));
+    } else {
+      ProgressFn progress;
+      if (options.progress)
+        progress = [&](uint64_t done, uint64_t total) { return options.progress(item, done, total); };
+      if (progress && !progress(0, item.size)) fail(ErrorKind::Cancelled, "cancelled");
+      auto in = platform::File::open(item.diskPath, platform::File::Read);
+      writer.addFile(item.name, item.size, item.mtime, *in, modeFor(item), progress);
+    }
+  }
+  for (const LinkItem& link : links) writer.addSymlink(link.name, link.target, link.mtime);
+  writer.finish();
+}
+
 }  // namespace
 
 void writeTarArchive(const std::string& archive, const std::vector<SourceItem>& items,
@@ -152,19 +171,34 @@ void writeTarArchive(const std::string& archive, const std::vector<SourceItem>& 
   {
     CompressingOutStream compressed(file.file(), options.compression, options.level);
     TarWriter writer(compressed);
-    for (const SourceItem& item : items) {
-      if (item.isFolder) {
-        writer.addFolder(item.name, item.mtime, modeFor(item));
-      } else {
-        auto in = platform::File::open(item.diskPath, platform::File::Read);
-        writer.addFile(item.name, item.size, item.mtime, *in, modeFor(item));
-      }
-    }
-    for (const LinkItem& link : links) writer.addSymlink(link.name, link.target, link.mtime);
-    writer.finish();
+    writeMembers(writer, items, links, options);
     compressed.finish();
   }
   file.commit();
+}
+
+void appendToTarArchive(const std::string& archive, uint64_t end, const std::vector<SourceItem>& items,
+                        const std::vector<LinkItem>& links, const TarWriteOptions& options) {
+  AtomicFile file(archive);
+  {
+    auto old = platform::File::open(archive, platform::File::Read);
+    std::vector<uint8_t> buf(1 << 16);
+    for (uint64_t left = end; left > 0;) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buf.size()));
+      readExact(*old, buf.data(), want, "the archive");
+      file.file().write(buf.data(), want);
+      left -= want;
+    }
+    TarWriter writer(file.file(), end);
+    writeMembers(writer, items, links, options);
+  }
+  file.commit();
+}
+
+uint64_t membersEnd(const ArchiveReader& reader) {
+  const auto* tar = dynamic_cast<const TarReader*>(&reader);
+  if (!tar) fail(ErrorKind::Usage, "not a tar archive");
+  return tar->membersEnd();
 }
 
 void writeCompressedFile(const std::string& archive, const SourceItem& item, const TarWriteOptions& options) {

@@ -180,6 +180,21 @@ TEST(Extract, NamesAreConfinedAndFixesReported) {
   EXPECT_EQ(rec.outcomeOf(".."), Outcome::SkippedUnsafe);
 }
 
+// tar -C dir . stores "./" and "./a": the destination itself and a plain name,
+// neither a fix nor an unsafe entry.
+TEST(Extract, TheDotFolderIsTheDestination) {
+  TempDir dir;
+  FakeReader r;
+  r.addFolder(".", 1600000000);
+  r.add("./a.txt", "a");
+  Recorder rec;
+  const auto sum = fmt::extractEntries(r, requestFor(dir / "out"), rec);
+  EXPECT_EQ(sum.done, 1u);
+  EXPECT_EQ(sum.skipped, 0u);
+  EXPECT_FALSE(rec.eventOf("./a.txt")->fixes.any());
+  EXPECT_EQ(tree(dir.path()), (std::vector<std::string>{"out/", "out/a.txt"}));
+}
+
 TEST(Extract, ShiftJisTrailByteNamesStayOneComponent) {
   TempDir dir;
   FakeReader r;

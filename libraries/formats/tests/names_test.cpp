@@ -143,6 +143,11 @@ TEST(ConfinedPath, DotComponentsAreTakenOff) {
   EXPECT_TRUE(f.droppedDotDot);
   EXPECT_EQ(confine(sjisEntry("/../.."), &f), "");
   EXPECT_TRUE(f.droppedRoot && f.droppedDotDot);
+  // "." changes nothing: an archive of "." names every entry so.
+  EXPECT_EQ(confine(sjisEntry("./a/./b"), &f), "a/b");
+  EXPECT_FALSE(f.any());
+  EXPECT_EQ(confine(sjisEntry("."), &f), "");
+  EXPECT_FALSE(f.any());
   // Names that merely contain dots are kept.
   EXPECT_EQ(confine(sjisEntry("..a/.b/c..d"), &f), "..a/.b/c..d");
   EXPECT_FALSE(f.any());

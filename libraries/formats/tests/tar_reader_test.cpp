@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "tar/tar_format.h"
 #include "tar/tar_pax.h"
+#include "core/extract.h"
 #include "tar/tar_reader.h"
 #include "test_support.h"
 
@@ -517,6 +518,148 @@ TEST(TarReaderForms, DamagedCompressedTarKeepsWhatWasListed) {
   ASSERT_EQ(r->entries().size(), 2u);
   EXPECT_EQ(content(*r, 0), std::string(100000, 'x'));
   EXPECT_EQ(extractError(*r, 1), fmt::ErrorKind::Checksum);
+}
+
+// Extracting while reading the headers (a walk) must give what the listing
+// gives, decode the compressed data once, and check the stream's end.
+Bytes compressed(const Bytes& plain, Filter f) {
+  fmt::MemoryOutStream out;
+  CompressingOutStream c(out, f, 6);
+  c.write(plain.data(), plain.size());
+  c.finish();
+  return out.data;
+}
+
+std::unique_ptr<TarReader> walk(Bytes b, const std::string& name, uint64_t* taken = nullptr) {
+  static uint64_t unused;
+  return TarReader::open(std::make_unique<CountingSource>(std::move(b), taken ? *taken : unused),
+                         singleFileName(name), 0, Opening::ForWalk);
+}
+
+// Every entry the walk meets with its bytes ("" for those without data).
+std::vector<std::pair<std::string, std::string>> walkAll(TarReader& r) {
+  std::vector<std::pair<std::string, std::string>> got;
+  for (size_t i = 0; i < r.entries().size() || r.readMore(); ++i) got.emplace_back(r.entries()[i].name, content(r, i));
+  return got;
+}
+
+Archive mixedArchive() {
+  Archive a;
+  a.member({"dir/", '5'});
+  const Bytes noise = testsupport::randomBytes(1 << 20, 9);
+  a.member({"dir/noise.bin"}, std::string(noise.begin(), noise.end()));
+  a.pax({{"path", std::string(150, 'n') + "/long name.txt"}});
+  a.member({"placeholder"}, "long");
+  a.member({"empty"});
+  a.member({"link", '2', 0, 0, "dir/noise.bin"});
+  a.member({"text.txt"}, std::string(5000, 't'));
+  a.member({"last/", '5'});  // no data after the last file's
+  a.end();
+  return a;
+}
+
+TEST(TarReaderWalk, GivesTheListingsEntriesAndBytesInEveryFormDecodingOnce) {
+  const Archive a = mixedArchive();
+  for (Filter f : {Filter::None, Filter::Gzip, Filter::Bzip2, Filter::Compress}) {
+    const Bytes data = f == Filter::None ? a.bytes : compressed(a.bytes, f);
+    auto listed = open(data, "x.tar");
+    ASSERT_TRUE(listed);
+    std::vector<std::pair<std::string, std::string>> want;
+    for (size_t i = 0; i < listed->entries().size(); ++i) want.emplace_back(listed->entries()[i].name, content(*listed, i));
+    uint64_t taken = 0;
+    auto r = walk(data, "x.tar", &taken);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(static_cast<int>(r->kind()), static_cast<int>(listed->kind()));
+    EXPECT_TRUE(r->entries().empty()) << "a walk reads no header when opened";
+    EXPECT_EQ(walkAll(*r), want) << filterName(f);
+    EXPECT_FALSE(r->readMore());
+    EXPECT_TRUE(r->warnings().empty()) << r->warnings().front();
+    EXPECT_FALSE(r->damaged());
+    // The start is read twice (to tell tar from a single file), nothing more.
+    EXPECT_LE(taken, data.size() + (1 << 18)) << filterName(f) << " " << data.size();
+  }
+}
+
+TEST(TarReaderWalk, TheLastFileFailsWhenTheStreamsCheckValueIsWrong) {
+  Archive a;
+  a.member({"one"}, std::string(3000, 'a'));
+  a.member({"two"}, std::string(3000, 'b'));
+  a.member({"after/", '5'});
+  a.end();
+  Bytes gz = compressed(a.bytes, Filter::Gzip);
+  gz[gz.size() - 6] ^= 0x40;  // the CRC in the trailer
+  auto r = walk(gz, "x.tgz");
+  ASSERT_TRUE(r->readMore());
+  EXPECT_EQ(content(*r, 0), std::string(3000, 'a'));
+  ASSERT_TRUE(r->readMore());
+  EXPECT_EQ(extractError(*r, 1), fmt::ErrorKind::Checksum);
+
+  // Not extracting the files still leaves the damage known at the end.
+  auto skipped = walk(gz, "x.tgz");
+  while (skipped->readMore()) {
+  }
+  EXPECT_EQ(skipped->entries().size(), 3u);
+  EXPECT_TRUE(skipped->damaged());
+  ASSERT_FALSE(skipped->warnings().empty());
+  EXPECT_NE(skipped->warnings().back().find("damaged"), std::string::npos);
+}
+
+TEST(TarReaderWalk, ATruncatedMemberFailsAndEndsTheWalk) {
+  Archive a;
+  const Bytes noise = testsupport::randomBytes(40000, 3);
+  a.member({"cut"}, std::string(noise.begin(), noise.end()));
+  a.member({"never"}, "x");
+  a.end();
+  for (Filter f : {Filter::None, Filter::Bzip2}) {
+    Bytes plain(a.bytes.begin(), a.bytes.begin() + 20000);
+    auto r = walk(f == Filter::None ? plain : compressed(plain, f), "x.tar");
+    ASSERT_TRUE(r->readMore());
+    EXPECT_EQ(extractError(*r, 0), fmt::ErrorKind::Truncated) << filterName(f);
+    EXPECT_FALSE(r->readMore());
+    EXPECT_EQ(r->entries().size(), 1u);
+    EXPECT_TRUE(r->damaged());
+  }
+}
+
+TEST(TarReaderWalk, ASingleFileLearnsItsSizeAndCheckValueByExtracting) {
+  const Bytes text = testsupport::textBytes(300000, 4);
+  for (Filter f : {Filter::Gzip, Filter::Bzip2, Filter::Compress}) {
+    const Bytes data = compressed(text, f);
+    uint64_t taken = 0;
+    auto r = walk(data, "notes.txt.x", &taken);
+    ASSERT_EQ(r->entries().size(), 1u);
+    EXPECT_FALSE(r->readMore());
+    EXPECT_EQ(content(*r, 0), std::string(text.begin(), text.end())) << filterName(f);
+    EXPECT_EQ(r->entries()[0].size, text.size());
+    EXPECT_LE(taken, data.size() + (1 << 17)) << filterName(f);
+    if (f == Filter::Gzip) {
+      EXPECT_TRUE(r->entries()[0].hasCrc);
+      Bytes bad = data;
+      bad[bad.size() - 7] ^= 1;
+      auto damaged = walk(bad, "notes.gz");
+      EXPECT_EQ(extractError(*damaged, 0), fmt::ErrorKind::Checksum);
+    }
+  }
+}
+
+// The extraction driver asks a walking reader for entries one by one and takes
+// only those selected; folder stamps are set after their files.
+TEST(TarReaderWalk, TheExtractionDriverWalksAndSelects) {
+  testsupport::TempDir dir;
+  const Archive a = mixedArchive();
+  auto r = walk(compressed(a.bytes, Filter::Bzip2), "x.tbz");
+  fmt::ExtractRequest req;
+  req.destination = dir.path();
+  req.overwrite = fmt::Overwrite::Always;
+  req.select = [](const fmt::Entry& e) { return e.name != "text.txt"; };
+  fmt::ExtractObserver quiet;
+  const fmt::ExtractSummary s = fmt::extractEntries(*r, req, quiet);
+  EXPECT_TRUE(s.ok());
+  EXPECT_EQ(s.skipped, 1u);  // the link
+  EXPECT_EQ(testsupport::readFile(dir / "dir/noise.bin"), testsupport::randomBytes(1 << 20, 9));
+  EXPECT_TRUE(testsupport::fileExists(dir / (std::string(150, 'n') + "/long name.txt")));
+  EXPECT_FALSE(testsupport::fileExists(dir / "text.txt"));
+  EXPECT_EQ(fmt::platform::stat(dir / "dir").mtime, 1000000000);
 }
 
 }  // namespace

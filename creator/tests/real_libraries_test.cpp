@@ -1,7 +1,7 @@
-// Compressing through the real window over our own UNLHA32 and CAB32. The
-// archives are written into PAKMO_ORACLE_DIR when it is set, where
-// run_oracles.sh reads them back with lhasa and cabextract; here each report is
-// checked for every file it should name.
+// Compressing through the real window over our own UNLHA32, CAB32 and TAR32.
+// The archives are written into PAKMO_ORACLE_DIR when it is set, where
+// run_oracles.sh reads them back with lhasa, cabextract and GNU tar; here each
+// report is checked for every file it should name.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +13,9 @@ namespace {
 
 const char kLhaTitle[] = "書庫ﾌｧｲﾙの名前を入力してください。";
 const char kCabTitle[] = "ｷｬﾋﾞﾈｯﾄﾌｧｲﾙの名前を入力してください。";
+const char kTgzTitle[] = "tar.gzﾌｧｲﾙの名前を入力してください。";
+const char kTbzTitle[] = "tar.bz2ﾌｧｲﾙの名前を入力してください。";
+const char kTarTitle[] = "Tarﾌｧｲﾙの名前を入力してください。";
 
 std::string pattern(size_t n, unsigned seed) {
   std::string s(n, '\0');
@@ -28,6 +31,7 @@ class RealLibraries : public ::testing::Test {
   void SetUp() override {
     ws.useLibrary("..\\UNLHA32.DLL", "UNLHA32.DLL");
     ws.useLibrary("..\\CAB32.DLL", "CAB32.DLL");
+    ws.useLibrary("..\\TAR32.DLL", "TAR32.DLL");
     char env[MAX_PATH] = {};
     out = GetEnvironmentVariableA("PAKMO_ORACLE_DIR", env, MAX_PATH) ? std::string(env) : ws.folder("out");
     if (out.back() != '\\') out += '\\';
@@ -89,6 +93,29 @@ TEST_F(RealLibraries, CabinetsOfEachMethod) {
     r = d.Compress(kCabTitle, out + "stored.cab");
     expectNamed(r, {"a.txt", "b.bin", "sub\\c.txt"});
     EXPECT_EQ(r.find("deep"), std::string::npos) << r;
+    EXPECT_TRUE(d.unexpectedWindows.empty()) << ::testing::PrintToString(d.unexpectedWindows);
+  };
+  dlg.DoModal(nullptr);
+}
+
+// The name typed ends in ".tar": gzip and bzip2 make it ".tar.gz" and ".tar.bz2".
+// Tar always takes a folder with everything below it (no subfolder switch).
+TEST_F(RealLibraries, TarArchivesOfEachKind) {
+  CScriptedCreator dlg({src + "a.txt", src + "b.bin", src + "sub", src + "表ソ十"});
+  dlg.script = [&](CScriptedCreator& d) {
+    ASSERT_TRUE(d.Enabled(IDC_FORMAT_TAR)) << "TAR32.DLL is beside the program";
+    d.Click(IDC_FORMAT_TAR);
+    EXPECT_FALSE(d.Enabled(IDC_SUBFOLDERS));
+    std::string r = d.Compress(kTgzTitle, out + "tgz.tar");
+    expectNamed(r, {"a.txt", "b.bin", "sub\\deep\\d.txt", "表ソ十\\能書き.txt"});
+    EXPECT_TRUE(PathExists(out + "tgz.tar.gz")) << r;
+    d.PickMethod(1);
+    r = d.Compress(kTbzTitle, out + "tbz.tar");
+    expectNamed(r, {"a.txt", "sub\\c.txt", "sub\\deep\\d.txt"});
+    EXPECT_TRUE(PathExists(out + "tbz.tar.bz2")) << r;
+    d.PickMethod(2);
+    r = d.Compress(kTarTitle, out + "plain.tar");
+    expectNamed(r, {"a.txt", "b.bin", "sub\\c.txt", "sub\\deep\\d.txt"});
     EXPECT_TRUE(d.unexpectedWindows.empty()) << ::testing::PrintToString(d.unexpectedWindows);
   };
   dlg.DoModal(nullptr);

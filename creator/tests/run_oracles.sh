@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # run_oracles.sh TREE: Pakmo's window makes LZH archives and cabinets through our
 # real libraries (creator_test, RealLibraries.*) in a folder of this script's;
-# then lhasa and cabextract, which share no code with us, extract them and
+# then lhasa, cabextract and GNU tar, which share no code with us, extract them and
 # every file must come back byte for byte. Neither tool reads Shift-JIS names
 # (both take the trail byte 5C for a separator), so the Japanese file is found
 # as the one extracted file with a non-ASCII path.
@@ -58,6 +58,21 @@ lzh lh7 a.txt b.bin sub/c.txt sub/deep/d.txt JP
 cab mszip a.txt b.bin sub/c.txt sub/deep/d.txt JP
 cab lzx18 a.txt b.bin sub/c.txt sub/deep/d.txt JP
 cab stored a.txt b.bin sub/c.txt JP
+# GNU tar reads the UTF-8 names our tar library writes.
+tarx() {
+  local name=$1; shift
+  local dir="$out/x-$name"
+  mkdir -p "$dir"
+  tar -xf "$out/$name" -C "$dir" || fail "$name: GNU tar failed"
+  local f
+  for f in "$@"; do cmp -s "$dir/$f" "$src/$f" || fail "$name: $f missing or different"; done
+  [ "$(cd "$dir" && find . -type f | wc -l)" = $# ] || fail "$name: other files came out"
+}
+tarx tgz.tar.gz a.txt b.bin sub/c.txt sub/deep/d.txt "$japanese"
+tarx tbz.tar.bz2 a.txt b.bin sub/c.txt sub/deep/d.txt "$japanese"
+tarx plain.tar a.txt b.bin sub/c.txt sub/deep/d.txt "$japanese"
+gzip -t "$out/tgz.tar.gz" || fail "tgz.tar.gz is no gzip stream"
+bzip2 -t "$out/tbz.tar.bz2" || fail "tbz.tar.bz2 is no bzip2 stream"
 
 # Files on two drives: stored under their paths from the root, which extract.
 for kind in lzh cab; do

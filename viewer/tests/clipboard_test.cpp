@@ -126,6 +126,27 @@ TEST_F(Clipboard, CopyOffersExactlyTheSelectedFilesAndNothingWithoutASelection) 
   });
 }
 
+TEST_F(Clipboard, CopyOnATarArchiveDoesNothing) {
+  HMODULE tar = LoadLibraryA((TestBinFolder() + "TAR32.DLL").c_str());
+  if (!tar) GTEST_SKIP() << "needs TAR32.DLL beside the test";
+  archiver::Functions fns;
+  ASSERT_TRUE(fns.bind(tar, "Tar"));
+  const std::string archive = work_ + "t.tar";
+  char out[4096] = {};
+  ASSERT_EQ(fns.command(nullptr, ("c -vf \"" + archive + "\" \"" + src_ + "\" a.txt").c_str(), out, sizeof out), 0)
+      << out;
+  FreeLibrary(tar);
+  WithViewer(archive, [&](CScriptedViewer& v) {
+    ASSERT_EQ(v.m_archives.Format(), kFormatTar);
+    ASSERT_FALSE(v.m_rows.empty());
+    SelectRows(v.list(), {0});
+    EXPECT_NE(MenuState(v, 1, ID_COPY_ENTRIES), 0u) << "grayed for tar";
+    SendMessageA(v.hwnd(), WM_COMMAND, ID_COPY_ENTRIES, 0);
+    EXPECT_TRUE(PeerReads().empty());
+    EXPECT_FALSE(Exists(temp_ + "a.txt")) << "nothing extracted";
+  });
+}
+
 TEST_F(Clipboard, CopiedFilesOutliveALoadUntilTheClipboardChanges) {
   WithViewer(archive_, [&](CScriptedViewer& v) {
     SelectRows(v.list(), {RowOf(v, "a.txt")});

@@ -75,23 +75,23 @@ TEST(PlatformCrypto, HmacSha1AndPbkdf2MatchTheirRfcs) {
 }
 
 // An AES entry as WinZip lays it out: salt, verifier, encrypted data, code.
-struct AesSpec {
+struct AesParams {
   std::string password = "open sesame";
   int strength = 3;
   uint16_t version = 2;
   uint16_t method = 8;
 };
 
-CraftEntry aesEntry(const std::string& name, const std::vector<uint8_t>& data, const AesSpec& spec) {
+CraftEntry aesEntry(const std::string& name, const std::vector<uint8_t>& data, const AesParams& params) {
   CraftEntry e;
   e.name = name;
   e.data = data;
   e.method = 99;
   e.flags = 1;
-  std::vector<uint8_t> body = spec.method == 8 ? ziptest::rawDeflate(data) : data;
-  std::vector<uint8_t> salt = testsupport::randomBytes(fmt::WinZipAes::saltSize(spec.strength), 77);
+  std::vector<uint8_t> body = params.method == 8 ? ziptest::rawDeflate(data) : data;
+  std::vector<uint8_t> salt = testsupport::randomBytes(fmt::WinZipAes::saltSize(params.strength), 77);
   uint8_t verifier[2];
-  auto aes = fmt::WinZipAes::forWriting(spec.password, spec.strength, salt.data(), verifier);
+  auto aes = fmt::WinZipAes::forWriting(params.password, params.strength, salt.data(), verifier);
   aes->encrypt(body.data(), body.size());
   uint8_t code[fmt::WinZipAes::kAuthSize];
   aes->authCode(code);
@@ -100,8 +100,8 @@ CraftEntry aesEntry(const std::string& name, const std::vector<uint8_t>& data, c
   packed.insert(packed.end(), body.begin(), body.end());
   packed.insert(packed.end(), code, code + sizeof code);
   e.packed = packed;
-  if (spec.version == 2) e.crc = 0;
-  const std::vector<uint8_t> field = {uint8_t(spec.version), 0, 'A', 'E', uint8_t(spec.strength), uint8_t(spec.method), 0};
+  if (params.version == 2) e.crc = 0;
+  const std::vector<uint8_t> field = {uint8_t(params.version), 0, 'A', 'E', uint8_t(params.strength), uint8_t(params.method), 0};
   e.centralExtra = ziptest::extraField(0x9901, field);
   e.localExtra = e.centralExtra;
   return e;
@@ -142,11 +142,11 @@ TEST(WinZipAesEntries, EveryStrengthBothVersionsAndMethodsRead) {
   for (int strength : {1, 2, 3})
     for (uint16_t version : {1, 2})
       for (uint16_t method : {0, 8}) {
-        AesSpec spec;
-        spec.strength = strength, spec.version = version, spec.method = method;
+        AesParams params;
+        params.strength = strength, params.version = version, params.method = method;
         entries.push_back(aesEntry("s" + std::to_string(strength) + "v" + std::to_string(version) + "m" +
                                        std::to_string(method),
-                                   data, spec));
+                                   data, params));
       }
   auto r = openBytes(ziptest::craftZip(entries));
   ASSERT_TRUE(r);
@@ -164,7 +164,7 @@ TEST(WinZipAesEntries, EveryStrengthBothVersionsAndMethodsRead) {
 
 TEST(WinZipAesEntries, WrongPasswordIsAskedAgainAndNeverKept) {
   const auto data = testsupport::textBytes(5000, 6);
-  AesSpec first, second;
+  AesParams first, second;
   second.password = "another";
   auto r = openBytes(ziptest::craftZip({aesEntry("a", data, first), aesEntry("b", data, second), aesEntry("c", data, first)}));
   ASSERT_TRUE(r);
@@ -195,13 +195,13 @@ TEST(WinZipAesEntries, WrongPasswordIsAskedAgainAndNeverKept) {
 
 TEST(WinZipAesEntries, DamageIsCaughtByTheAuthenticationCode) {
   const auto data = testsupport::textBytes(20000, 7);
-  AesSpec stored;
+  AesParams stored;
   stored.method = 0;
   CraftEntry inData = aesEntry("data", data, stored);
   (*inData.packed)[100] ^= 1;  // stored data: only the code can tell
   CraftEntry inCode = aesEntry("code", data, stored);
   inCode.packed->back() ^= 0x80;
-  AesSpec ae1;
+  AesParams ae1;
   ae1.version = 1;
   CraftEntry badCrc = aesEntry("crc", data, ae1);
   badCrc.crc = 0x12345678;  // AE-1 keeps the CRC, and it is checked
@@ -232,8 +232,8 @@ TEST(WinZipAesEntries, DamageNeverReachesTheOutputAsGood) {
   // The decoder stops early on garbage, but the code is still checked over all
   // of the data, so a deflate entry whose tail is damaged fails too.
   const auto data = testsupport::randomBytes(50000, 8);
-  AesSpec spec;
-  CraftEntry e = aesEntry("tail", data, spec);
+  AesParams params;
+  CraftEntry e = aesEntry("tail", data, params);
   (*e.packed)[e.packed->size() - 11] ^= 0x10;  // the last encrypted byte
   auto r = openBytes(ziptest::craftZip({e}));
   Answers answers{{"open sesame"}};

@@ -51,7 +51,7 @@ TEST_F(UnZipTest, ShiftJisNamesWithTrailBytesAndUtf8NamesAreListedAndCreatedExac
   const Call ru = unzip("-x \"" + u + "\" \"" + at("u") + "\\\"");
   EXPECT_EQ(ru.result, 0) << ru.report;
   EXPECT_EQ(readFile(at("u\\" + sjis(L"ユニコード名.txt"))), "from the field");
-  const std::wstring korean = testlibrary::wide(at("u")) + L"\\\uD55C\uAE00.txt";
+  const std::wstring korean = librarytest::wide(at("u")) + L"\\\uD55C\uAE00.txt";
   EXPECT_NE(GetFileAttributesW(korean.c_str()), INVALID_FILE_ATTRIBUTES) << "created under its own characters";
   EXPECT_FALSE(exists(at("u\\__.txt")));
 }

@@ -4,7 +4,7 @@
 
 namespace unziptest {
 
-using testlibrary::wide;
+using librarytest::wide;
 
 std::string sjis(const std::wstring& text) {
   const int n = WideCharToMultiByte(932, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -14,25 +14,13 @@ std::string sjis(const std::wstring& text) {
   return s;
 }
 
-const Library& library() {
-  static const Library lib = [] {
-    Library l;
-    l.module = LoadLibraryA("UNZIP32.DLL");
-    if (l.module) l.bind(l.module, "UnZip");
-    return l;
-  }();
-  return lib;
-}
+const Library& library() { return librarytest::load("UNZIP32.DLL", "UnZip"); }
 
-Call unzip(const std::string& line, HWND window, DWORD size) { return testlibrary::command(library(), window, line, size); }
+Call unzip(const std::string& line, HWND window, DWORD size) { return librarytest::command(library(), line, window, size); }
 
-std::vector<archiver::ArcItemInfo> listing(const std::string& archive) { return testlibrary::listing(library(), archive); }
+std::vector<archiver::ArcItemInfo> listing(const std::string& archive) { return librarytest::listing(library(), archive); }
 
-std::vector<std::string> names(const std::string& archive) {
-  std::vector<std::string> out;
-  for (const auto& i : listing(archive)) out.emplace_back(i.name);
-  return out;
-}
+std::vector<std::string> names(const std::string& archive) { return librarytest::names(library(), archive); }
 
 std::string archives() {
   const char* made = std::getenv("UNZIP32_ARCHIVES");

@@ -10,17 +10,15 @@
 #include <vector>
 
 #include "archiver.h"
-#include "library_calls.h"
+#include "library_fixture.h"
 #include "test_support.h"
 
 namespace unziptest {
 
-struct Library : archiver::Functions {
-  HMODULE module = nullptr;
-};
+using librarytest::Library;
 const Library& library();
 
-using testlibrary::Call;
+using librarytest::Call;
 // UnZip(window, line, buffer of `size`), the report read back up to its NUL.
 Call unzip(const std::string& line, HWND window = nullptr, DWORD size = archiver::kOutputSize);
 
@@ -36,6 +34,8 @@ bool exists(const std::string& path);
 // UTF-8 text in Shift-JIS, for names the test writes in its own source.
 std::string sjis(const std::wstring& text);
 
+// Not a librarytest::FolderTest: its read and exists take names relative to
+// the folder, where these tests pass whole paths to the free functions above.
 class UnZipTest : public ::testing::Test {
  protected:
   void SetUp() override;

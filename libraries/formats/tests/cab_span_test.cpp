@@ -14,6 +14,7 @@
 #include "cab/cab_writer.h"
 #include "core/names.h"
 #include "platform/platform.h"
+#include "staged_sources.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -22,29 +23,6 @@ using fmt::SourceItem;
 using fmt::cab::WriteOptions;
 
 namespace {
-
-struct Source {
-  std::string name;
-  std::vector<uint8_t> data;
-};
-
-std::vector<SourceItem> stage(const TempDir& root, const std::vector<Source>& sources) {
-  fmt::platform::makeFolders(root / "src");
-  std::vector<SourceItem> items;
-  int n = 0;
-  for (const Source& s : sources) {
-    std::string path = root / ("src/" + std::to_string(n++));
-    writeFile(path, s.data);
-    SourceItem it;
-    it.diskPath = path;
-    it.size = s.data.size();
-    it.name = s.name;
-    it.mtime = 1700000000 + 2 * n;
-    it.attributes = fmt::kAttrArchive;
-    items.push_back(it);
-  }
-  return items;
-}
 
 size_t filesIn(const std::string& dir) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));

@@ -14,6 +14,7 @@
 #include "base/error.h"
 #include "md5.h"
 #include "platform/platform.h"
+#include "staged_sources.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -33,29 +34,6 @@ std::vector<Method> allMethods() {
   static const char* lzx[] = {"lzx15", "lzx16", "lzx17", "lzx18", "lzx19", "lzx20", "lzx21"};
   for (int bits = 15; bits <= 21; bits++) m.push_back({lzx[bits - 15], fmt::cab::lzxTypeCompress(bits)});
   return m;
-}
-
-struct Source {
-  std::string name;  // UTF-8, '/' between folders
-  std::vector<uint8_t> data;
-};
-
-// Files under `root` and the items that put them into a cabinet.
-std::vector<SourceItem> stage(const TempDir& root, const std::vector<Source>& sources) {
-  std::vector<SourceItem> items;
-  int n = 0;
-  for (const Source& s : sources) {
-    std::string path = root / ("src" + std::to_string(n++));
-    writeFile(path, s.data);
-    SourceItem it;
-    it.diskPath = path;
-    it.size = s.data.size();
-    it.name = s.name;
-    it.mtime = 1700000000 + 2 * n;
-    it.attributes = fmt::kAttrArchive;
-    items.push_back(it);
-  }
-  return items;
 }
 
 // cabextract's test listing: stored name ('\' shown as '/') and MD5 per file.

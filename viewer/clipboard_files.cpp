@@ -75,14 +75,14 @@ void CClipboardFiles::Hold(COleDataSource* source, const std::vector<std::string
   m_names = names;
 }
 
-bool CClipboardFiles::Keeps(const std::string& name) {
-  return m_source && m_source->IsOnClipboard() && Contains(m_names, name);
-}
+bool CClipboardFiles::Offers(const std::string& name) const { return m_source && Contains(m_names, name); }
 
-void CClipboardFiles::ForgetIfReplaced(const std::string& workFolder) {
-  if (!m_source || m_source->IsOnClipboard()) return;
+bool CClipboardFiles::ForgetIfReplaced(const std::string& workFolder) {
+  if (!m_source) return false;
+  if (m_source->IsOnClipboard()) return true;
   for (const std::string& n : m_names) DeleteWorkFile(workFolder + n);
   Drop();
+  return false;
 }
 
 void CClipboardFiles::AtExit(const std::string& workFolder) {

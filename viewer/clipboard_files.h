@@ -20,11 +20,11 @@ class CClipboardFiles {
 
   // `source` was put on the clipboard offering these work-folder file names.
   void Hold(COleDataSource* source, const std::vector<std::string>& names, const std::string& workFolder);
-  // True when `name` (a work-folder file name) must stay: the clipboard still
-  // holds our source and it offers the file.
-  bool Keeps(const std::string& name);
-  // Deletes the held files once the clipboard holds something else.
-  void ForgetIfReplaced(const std::string& workFolder);
+  // Deletes the held files once the clipboard holds something else; true
+  // while it still holds our source.
+  bool ForgetIfReplaced(const std::string& workFolder);
+  // True when the held source offers `name` (a work-folder file name).
+  bool Offers(const std::string& name) const;
   // At the program's end: while the clipboard still holds our source, its data
   // is handed to the system and the names recorded for the next start.
   void AtExit(const std::string& workFolder);

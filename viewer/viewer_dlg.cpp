@@ -132,9 +132,9 @@ void CViewerDlg::EnableArchiveControls(bool enable) {
 }
 
 void CViewerDlg::DeleteTempFiles() {
-  m_clipboardFiles.ForgetIfReplaced(m_archives.WorkFolder());
+  const bool offered = m_clipboardFiles.ForgetIfReplaced(m_archives.WorkFolder());
   for (const std::string& name : m_tempFiles) {
-    if (m_clipboardFiles.Keeps(name)) continue;  // a paste may still want it
+    if (offered && m_clipboardFiles.Offers(name)) continue;  // a paste may still want it
     std::string path = m_archives.WorkFolder() + name;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
@@ -278,7 +278,7 @@ LRESULT CViewerDlg::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) 
     CloseClipboard();
   }
   EnableMenuItem(reinterpret_cast<HMENU>(wParam), ID_PASTE_ARCHIVE, MF_BYCOMMAND | (files ? MF_ENABLED : MF_GRAYED));
-  const bool copyable = !SelectedRows().empty() && m_archives.Format() != kFormatTar;
+  const bool copyable = SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) > 0 && m_archives.Format() != kFormatTar;
   EnableMenuItem(reinterpret_cast<HMENU>(wParam), ID_COPY_ENTRIES, MF_BYCOMMAND | (copyable ? MF_ENABLED : MF_GRAYED));
   return 0;
 }

@@ -5,8 +5,8 @@
 ; Each file is decoded into a temporary file beside its target, checked against
 ; its CRC-16 and only then renamed into place; a bad file is deleted. Names are
 ; shortened to 8.3 per folder as DOS archivers did, and the report line names
-; both forms. Paths never leave the current folder: a drive, a root, "." and
-; ".." are dropped.
+; both forms; stored names that shorten alike are kept apart with ~N. Paths
+; never leave the current folder: a drive, a root, "." and ".." are dropped.
 ;
 ; Memory: code, data, tables and stack share one segment (CS = DS = SS); the
 ; dictionary is the whole 64 KB segment after it, so positions wrap by
@@ -24,6 +24,7 @@ TBIT    equ     5
 CBIT    equ     9
 INSIZE  equ     4096
 HDRMAX  equ     4096
+NAMEMAX equ     2048            ; DOS names remembered per run
 
 ; ---------------------------------------------------------------- MZ header
 section header start=0
@@ -360,6 +361,10 @@ is_lead:
 ; dospath from rawpath: each folder and the file name in 8.3, unsafe parts
 ; dropped. CF when nothing is left.
 dos_name:
+        mov     di, rawh                ; rawh and dosh start again
+        xor     ax, ax
+        mov     cx, 4
+        rep     stosw
         mov     si, rawpath
         mov     di, dospath
 .comp:  lodsb
@@ -408,7 +413,8 @@ dos_name:
         jne     .keep
 .drop:  mov     si, bx
         jmp     .comp
-.keep:  cmp     di, dospath
+.keep:  mov     [rawstart], si
+        cmp     di, dospath
         je      .first
         mov     al, '\'
         stosb
@@ -436,7 +442,8 @@ dos_name:
         mov     ax, bx
         mov     cx, 3
         call    short_part
-.noext: mov     si, bx
+.noext: call    unique_part
+        mov     si, bx
         jmp     .comp
 .end:   mov     byte [di], 0
         cmp     di, dospath
@@ -444,6 +451,170 @@ dos_name:
         clc
         ret
 .none:  stc
+        ret
+
+; Keeps the members of this run apart: the DOS component just made at
+; [basestart, DI) from the stored one at [rawstart, BX) stays as it is unless
+; an earlier member produced the same DOS path from another stored path (case
+; aside); then the base is cut to make room for ~1, ~2, ... and the first N no
+; other stored path took is used. Paths are compared by hashes: the DOS path's
+; (a false hit costs only a ~N name) and the stored path's, in 32 bits. A file
+; already on disk under the chosen name is replaced as any other, so running
+; again gives the same names. Past NAMEMAX paths, new ones are not remembered.
+unique_part:
+        push    bx
+        mov     si, [rawstart]
+        mov     cx, bx
+        mov     bp, rawh
+        call    hash_str
+        mov     si, [basestart]
+        mov     cx, di
+        sub     cx, si
+        push    di
+        mov     di, comp
+        rep     movsb
+        mov     byte [di], 0
+        pop     di
+        mov     word [tries], 0
+.try:   mov     ax, [dosh]
+        mov     [cand], ax
+        mov     ax, [dosh + 2]
+        mov     [cand + 2], ax
+        mov     si, [basestart]
+        mov     cx, di
+        mov     bp, cand
+        call    hash_str
+        push    di
+        call    claim
+        pop     di
+        jnc     .kept
+        ; the next ~N: its digits on the stack, the base cut before them
+        inc     word [tries]
+        mov     ax, [tries]
+        mov     bx, 10
+        xor     cx, cx
+.div:   xor     dx, dx
+        div     bx
+        push    dx
+        inc     cx
+        or      ax, ax
+        jnz     .div
+        mov     bp, cx
+        mov     bx, comp
+.base:  mov     al, [bx]
+        or      al, al
+        jz      .cut
+        cmp     al, '.'
+        je      .cut
+        inc     bx
+        jmp     .base
+.cut:   mov     si, comp
+        mov     ax, bx
+        mov     cx, 7
+        sub     cx, bp
+        mov     di, [basestart]
+        call    short_part
+        mov     al, '~'
+        stosb
+        mov     cx, bp
+.digit: pop     ax
+        add     al, '0'
+        stosb
+        loop    .digit
+.ext:   lodsb
+        stosb
+        or      al, al
+        jnz     .ext
+        dec     di
+        jmp     .try
+.kept:  mov     ax, [cand]
+        mov     [dosh], ax
+        mov     ax, [cand + 2]
+        mov     [dosh + 2], ax
+        pop     bx
+        ret
+
+; CF set when the DOS path hashed in cand was produced from another stored
+; path than rawh's; otherwise it is this one's (remembered while there is room).
+claim:
+        mov     ax, [cand]
+        mov     di, names_dos
+        mov     cx, [names]
+.scan:  jcxz    .free
+        repne   scasw
+        jne     .free
+        mov     bx, di
+        sub     bx, names_dos + 2
+        mov     dx, [cand + 2]
+        cmp     dx, [names_dos2 + bx]
+        jne     .scan
+        mov     dx, [rawh]
+        cmp     dx, [names_raw + bx]
+        jne     .taken
+        mov     dx, [rawh + 2]
+        cmp     dx, [names_raw2 + bx]
+        je      .ours
+.taken: stc
+        ret
+.free:  mov     bx, [names]
+        cmp     bx, NAMEMAX
+        jae     .ours
+        inc     word [names]
+        shl     bx, 1
+        mov     [names_dos + bx], ax
+        mov     ax, [cand + 2]
+        mov     [names_dos2 + bx], ax
+        mov     ax, [rawh]
+        mov     [names_raw + bx], ax
+        mov     ax, [rawh + 2]
+        mov     [names_raw2 + bx], ax
+.ours:  clc
+        ret
+
+; Adds '\' and the bytes [SI, CX) to the hashes at BP: a CRC-16 and a
+; rotate-and-add sum, letters in upper case (not inside double-byte characters).
+hash_str:
+        push    bx
+        push    dx
+        mov     al, '\'
+        jmp     .add
+.next:  cmp     si, cx
+        jae     .done
+        lodsb
+        call    is_lead
+        jnc     .upper
+        call    .mix
+        cmp     si, cx
+        jae     .done
+        lodsb
+        jmp     .add
+.upper: cmp     al, 'a'
+        jb      .add
+        cmp     al, 'z'
+        ja      .add
+        sub     al, 0x20
+.add:   call    .mix
+        jmp     .next
+.done:  pop     dx
+        pop     bx
+        ret
+.mix:   mov     dx, [bp]
+        xor     dl, al
+        mov     bl, dl
+        xor     bh, bh
+        shl     bx, 1
+        mov     dl, dh
+        xor     dh, dh
+        xor     dx, [crctab + bx]
+        mov     [bp], dx
+        mov     dx, [bp + 2]
+        push    cx
+        mov     cl, 5
+        rol     dx, cl
+        pop     cx
+        xor     ah, ah
+        add     dx, ax
+        mov     [bp + 2], dx
         ret
 
 ; Copies [si, ax) to di, at most CX bytes, whole characters only; characters
@@ -1501,6 +1672,7 @@ devices:     db 3, 'CON', 3, 'PRN', 3, 'AUX', 3, 'NUL', 4, 'COM1', 4, 'COM2', 4,
              db 4, 'LPT1', 4, 'LPT2', 4, 'LPT3', 6, 'CLOCK$', 0
 monthdays:   db 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31
 members:     dw 0
+names:       dw 0                       ; DOS paths remembered in names_*
 status:      db 0
 
 body_end:
@@ -1538,6 +1710,11 @@ fstart:     resw 1
 errsp:      resw 1
 errmsg:     resw 1
 basestart:  resw 1
+rawstart:   resw 1
+tries:      resw 1
+rawh:       resw 2                      ; the stored path so far
+dosh:       resw 2                      ; the DOS path so far
+cand:       resw 2                      ; with the component being tried
 tmpword:    resw 1
 lastsep:    resw 1
 oddsec:     resw 1
@@ -1568,6 +1745,12 @@ namebuf:    resb 520
 dospath:    resb 540
 temppath:   resb 560
 hdr:        resb HDRMAX
+comp:       resb 14
+alignb 2
+names_dos:  resw NAMEMAX
+names_dos2: resw NAMEMAX
+names_raw:  resw NAMEMAX
+names_raw2: resw NAMEMAX
 inbuf:      resb INSIZE
 alignb 2
             resb 1024

@@ -142,6 +142,96 @@ EOF
   [ "$(ls run_cut | sort | tr '\n' ' ')" = "ARC.EXE LOG.TXT RC.TXT RUN.BAT " ] || fail "cut DOS archive wrote: $(ls run_cut)"
 fi
 
+# Long names that shorten alike, in the DOS extractor: each keeps its own file.
+# Checks RUN against SRC: every source file is byte for byte under the DOS name
+# its report line gives, and the files made are exactly the DOS names that follow.
+reported_names_ok() {
+  python3 - "$@" <<'EOF'
+import os, sys
+label, src, run, *expected = sys.argv[1:]
+problems = []
+named = {}
+for line in open(os.path.join(run, 'LOG.TXT'), 'rb').read().decode('latin-1').replace('\r', '').split('\n'):
+    if line.endswith('  OK'):
+        stored, _, dos = line[:-4].partition(' -> ')
+        named[stored.replace('\\', '/')] = (dos or stored).replace('\\', '/').upper()
+for root, _, files in os.walk(src):
+    for f in files:
+        rel = os.path.relpath(os.path.join(root, f), src)
+        dos = os.path.join(run, named.get(rel, '?'))
+        if not os.path.isfile(dos) or open(dos, 'rb').read() != open(os.path.join(src, rel), 'rb').read():
+            problems.append(f'{rel} is not under its reported name {named.get(rel)}')
+made = sorted(os.path.relpath(os.path.join(r, f), run) for r, _, fs in os.walk(run) for f in fs
+              if r != run or f not in ('ARC.EXE', 'LOG.TXT', 'RC.TXT', 'RUN.BAT'))
+if made != sorted(expected):
+    problems.append(f'made {made}')
+for p in problems:
+    print(f'FAIL: {label}: {p}')
+sys.exit(1 if problems else 0)
+EOF
+}
+if [ $dosbox_ok = 1 ]; then
+  mkdir -p coll/LongFolderA coll/LongFolderB coll_dos
+  python3 - <<'EOF'
+import random
+r = random.Random(11)
+for name in ('LongName1.txt', 'LongName2.txt', 'LongName3.txt', 'a.htm', 'a.html',
+             'LongFolderA/x.txt', 'LongFolderA/y.txt', 'LongFolderB/x.txt', 'LongFolderB/y.txt'):
+    open('coll/' + name, 'wb').write(bytes(r.getrandbits(8) for _ in range(r.randint(100, 3000))))
+EOF
+  collided=(LONGNAME.TXT LONGNA~1.TXT LONGNA~2.TXT A.HTM A~1.HTM LONGFOLD/X.TXT LONGFOLD/Y.TXT LONGFO~1/X.TXT LONGFO~1/Y.TXT)
+  lh a -x -r2 "$(winpath coll_dos)\\coll.lzh" "$(winpath coll)\\" '*.*'
+  lh s "$(winpath coll_dos/coll.lzh)" "$(winpath coll_dos)\\" -x -+ -a1
+  if [ -f coll_dos/coll.exe ]; then
+    mkdir -p run_coll
+    cp coll_dos/coll.exe run_coll/ARC.EXE
+    rc=$(run_dos run_coll)
+    [ "$rc" = 0 ] || fail "colliding names: status '$rc'"
+    reported_names_ok "colliding names" coll run_coll "${collided[@]}" || failures=$((failures + 1))
+    grep -q 'LongName[123]\.txt -> LongNa~2\.txt  OK' run_coll/LOG.TXT ||
+      fail "colliding names: no ~2 in the report: $(cat run_coll/LOG.TXT)"
+    # Again over its own output, one file spoilt: the same names, replaced, no new ~N.
+    cp run_coll/LOG.TXT first_log.txt
+    echo spoilt >run_coll/LONGNA~1.TXT
+    rc=$(run_dos run_coll)
+    [ "$rc" = 0 ] || fail "colliding names, second run: status '$rc'"
+    reported_names_ok "colliding names, second run" coll run_coll "${collided[@]}" || failures=$((failures + 1))
+    cmp -s first_log.txt run_coll/LOG.TXT || fail "colliding names, second run: another report: $(cat run_coll/LOG.TXT)"
+
+    # A member stored twice under one name (folder case aside): the later replaces the earlier.
+    mkdir -p run_twice
+    python3 - coll_dos/coll.exe run_twice/ARC.EXE <<'EOF'
+import sys
+def crc16(data):
+    c = 0
+    for b in data:
+        c ^= b
+        for _ in range(8):
+            c = (c >> 1) ^ 0xA001 if c & 1 else c >> 1
+    return c
+def member(folder, name, data):
+    # level 2, -lh0-: name and folder extended headers, then the data
+    ext = b''.join((len(e) + 2).to_bytes(2, 'little') + e for e in (b'\1' + name, b'\2' + folder + b'\xff'))
+    fixed = (b'-lh0-' + len(data).to_bytes(4, 'little') * 2 + (1262304000).to_bytes(4, 'little')
+             + b'\x20\x02' + crc16(data).to_bytes(2, 'little') + b'M')
+    return (2 + len(fixed) + len(ext) + 2).to_bytes(2, 'little') + fixed + ext + b'\0\0' + data
+prog = open(sys.argv[1], 'rb').read()
+last, pages = int.from_bytes(prog[2:4], 'little'), int.from_bytes(prog[4:6], 'little')
+stub = prog[:pages * 512 - (512 - last if last else 0)]
+open(sys.argv[2], 'wb').write(stub + member(b'LongFolder', b'Twice.txt', b'first' * 300)
+                              + member(b'LONGFOLDER', b'Twice.txt', b'second' * 200) + b'\0')
+EOF
+    rc=$(run_dos run_twice)
+    [ "$rc" = 0 ] || fail "a member stored twice: status '$rc'"
+    [ "$(cd run_twice && find . -type f ! -name ARC.EXE ! -name LOG.TXT ! -name RC.TXT ! -name RUN.BAT)" = ./LONGFOLD/TWICE.TXT ] ||
+      fail "a member stored twice: made $(cd run_twice && find . -type f)"
+    [ "$(cat run_twice/LONGFOLD/TWICE.TXT 2>/dev/null)" = "$(python3 -c "print('second' * 200, end='')")" ] ||
+      fail "a member stored twice: the later one did not replace the earlier"
+  else
+    fail "colliding names: s made no DOS coll.exe"
+  fi
+fi
+
 # -jw: refused, nothing made.
 mkdir -p w31
 lh s "$(winpath lh7.lzh)" "$(winpath w31)\\" -jw -x -+ -a1

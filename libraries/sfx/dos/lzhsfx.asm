@@ -599,13 +599,7 @@ hash_str:
         pop     bx
         ret
 .mix:   mov     dx, [bp]
-        xor     dl, al
-        mov     bl, dl
-        xor     bh, bh
-        shl     bx, 1
-        mov     dl, dh
-        xor     dh, dh
-        xor     dx, [crctab + bx]
+        call    crc_byte
         mov     [bp], dx
         mov     dx, [bp + 2]
         push    cx
@@ -1035,13 +1029,7 @@ flush:
         mov     dx, [crcval]
 .crc:   mov     al, [es:si]
         inc     si
-        xor     al, dl
-        mov     bl, al
-        xor     bh, bh
-        shl     bx, 1
-        mov     dl, dh
-        xor     dh, dh
-        xor     dx, [crctab + bx]
+        call    crc_byte
         loop    .crc
         mov     [crcval], dx
         pop     cx
@@ -1627,6 +1615,17 @@ make_crc_table:
         inc     bx
         cmp     bx, 256
         jb      .next
+        ret
+
+; DX: the CRC-16 carried over the byte AL. Takes BX.
+crc_byte:
+        xor     dl, al
+        mov     bl, dl
+        xor     bh, bh
+        shl     bx, 1
+        mov     dl, dh
+        xor     dh, dh
+        xor     dx, [crctab + bx]
         ret
 
 ; Writes the string at SI to standard output.

@@ -9,6 +9,7 @@
 
 #include "core/archive.h"
 #include "tar/tar_reader.h"
+#include "archive_commands.h"
 #include "dialogs.h"
 #include "report.h"
 #include "tar_options.h"
@@ -41,5 +42,10 @@ inline std::unique_ptr<fmt::ArchiveReader> openListing(const std::string& utf8Pa
 inline std::unique_ptr<fmt::ArchiveReader> openWalk(const std::string& utf8Path) {
   return fmt::openTarForWalk(utf8Path);
 }
+// The same with names stored in EUC-JP read as such (the e switch).
+std::unique_ptr<fmt::ArchiveReader> openListingEucJp(const std::string& utf8Path);
+std::unique_ptr<fmt::ArchiveReader> openWalkEucJp(const std::string& utf8Path);
+inline dllsupport::OpenerFn listingOpener(const TarOptions& o) { return o.eucJpNames ? openListingEucJp : openListing; }
+inline dllsupport::OpenerFn walkOpener(const TarOptions& o) { return o.eucJpNames ? openWalkEucJp : openWalk; }
 
 }  // namespace tar32

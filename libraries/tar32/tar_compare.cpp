@@ -60,7 +60,7 @@ class CompareStream : public fmt::OutStream {
 int compareCommand(Context& ctx) {
   const TarOptions& o = ctx.options;
   int result = kOk;
-  auto reader = openForCommand(ctx.report, o.archive, openWalk, {"書庫が見つかりません", "tar 書庫ではありません"}, result);
+  auto reader = openForCommand(ctx.report, o.archive, walkOpener(o), {"書庫が見つかりません", "tar 書庫ではありません"}, result);
   if (!reader) return result;
   const size_t warned = reader->warnings().size();
   const std::string dest = destinationFolder(o.folder);

@@ -69,7 +69,7 @@ void reportLaterWarnings(Context& ctx, const fmt::ArchiveReader& reader, size_t 
 int extractCommand(Context& ctx) {
   const TarOptions& o = ctx.options;
   int result = kOk;
-  auto reader = openForCommand(ctx.report, o.archive, openWalk, kTexts, result);
+  auto reader = openForCommand(ctx.report, o.archive, walkOpener(o), kTexts, result);
   if (!reader) return result;
   const size_t warned = reader->warnings().size();
   NameSelection names = selection(o);
@@ -106,10 +106,26 @@ int extractCommand(Context& ctx) {
 int listCommand(Context& ctx) {
   const TarOptions& o = ctx.options;
   int result = kOk;
-  auto reader = openForCommand(ctx.report, o.archive, openListing, kTexts, result);
+  auto reader = openForCommand(ctx.report, o.archive, listingOpener(o), kTexts, result);
   if (!reader) return result;
   const std::vector<size_t> picked = selectEntries(ctx.report, *reader, o.names, true, false);
   return writeListing(ctx.report, *reader, picked, 8, true, !o.names.empty());
+}
+
+namespace {
+
+std::unique_ptr<fmt::ArchiveReader> withEucJpNames(std::unique_ptr<fmt::ArchiveReader> reader) {
+  if (auto* tar = dynamic_cast<fmt::tar::TarReader*>(reader.get())) tar->readNamesAsEucJp();
+  return reader;
+}
+
+}  // namespace
+
+std::unique_ptr<fmt::ArchiveReader> openListingEucJp(const std::string& utf8Path) {
+  return withEucJpNames(openListing(utf8Path));
+}
+std::unique_ptr<fmt::ArchiveReader> openWalkEucJp(const std::string& utf8Path) {
+  return withEucJpNames(openWalk(utf8Path));
 }
 
 int runCommand(Context& ctx) {

@@ -53,7 +53,7 @@ void applyGroup(const std::string& group, TarOptions& o, std::deque<Takes>& take
       case 'n': o.quiet = true; break;
       case 'p': o.toReport = true; break;
       case 'l': o.noAttributes = true; break;
-      case 'e': fmt::fail(fmt::ErrorKind::Unsupported, "names in EUC-JP (e) are not converted");
+      case 'e': o.eucJpNames = true; break;
       // Accepted without effect (see README): our archives always carry GNU
       // tar's and POSIX headers, data is written byte for byte and verified by
       // its atomic rename, read-only files are always replaced with care.
@@ -138,6 +138,10 @@ TarOptions parseCommand(const std::vector<dllsupport::Token>& tokens) {
   }
   if (!o.command) bad("no command (c, r, x, t or k)");
   if (!takes.empty()) bad("a switch (f, o, N or b) lacks its operand");
+  // Written names are always UTF-8, which every tar of today reads; storing
+  // EUC-JP is not offered rather than silently ignored.
+  if (o.eucJpNames && (o.command == 'c' || o.command == 'r'))
+    fmt::fail(fmt::ErrorKind::Unsupported, "names are written in UTF-8; e (EUC-JP) applies to x, t and k");
   size_t i = 0;
   if (o.archive.empty()) {
     if (operands.empty()) bad("no archive named");

@@ -26,6 +26,7 @@ struct TarOptions {
   bool toReport = false;        // p: the entries' bytes into the report
   bool noAttributes = false;    // l
   bool keepFolders = false;     // --use-directory=1
+  bool eucJpNames = false;      // e: x, t, k read names stored in EUC-JP
   bool haveDate = false;        // N DATE
   int64_t since = 0;            // seconds since 1970, local midnight of DATE or the time given
 };

@@ -94,6 +94,17 @@ bzip2 -c gnu-posix.tar >posix.tar.bz2 && check_extract tbz posix.tar.bz2 src
 compress -c gnu-gnu.tar >gnu.tar.Z && check_extract taz gnu.tar.Z src
 cp posix.tar.gz posix.tgz && check_extract tgz-name posix.tgz src
 
+# 2b. Names an old Unix tar stored in EUC-JP come out under their own characters with e.
+euc() { printf '%s' "$1" | iconv -f UTF-8 -t EUC-JP; }
+mkdir -p euc-ref/日本語 "euc-src/$(euc 日本語)"
+seq 1 100 >euc-ref/日本語/表.txt && printf 'kana\n' >euc-ref/ｱｲｳ.txt && printf 'plain\n' >euc-ref/plain.txt
+cp euc-ref/日本語/表.txt "euc-src/$(euc 日本語)/$(euc 表.txt)"
+cp euc-ref/ｱｲｳ.txt "euc-src/$(euc ｱｲｳ.txt)" && cp euc-ref/plain.txt euc-src/
+(cd euc-src && tar --format=gnu -cf ../euc.tar .) || fail "tar with EUC-JP names"
+rm -rf out-euc && mkdir out-euc
+run --use-directory=1 xvef "$(winpath euc.tar)" "out-euc\\" >x-euc.out 2>&1
+diff -r euc-ref out-euc >diff-euc 2>&1 || fail "EUC-JP names: $(head -3 diff-euc) $(utf8 x-euc.out | tail -2)"
+
 # 3. Lone compressed files: one entry under the stored name or the file's name.
 seq 1 100000 >lone.txt
 gzip -N -c lone.txt >stored-name.gz

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/euc_jp.h"
 #include "codecs/deflate/gzip_decoder.h"
 #include "core/checked_out_stream.h"
 #include "platform/platform.h"
@@ -202,11 +203,34 @@ void TarReader::extractSingleInWalk(Entry& e, OutStream& out, const ProgressFn& 
   }
 }
 
+void TarReader::readNamesAsEucJp() {
+  eucJpNames_ = true;
+  for (Entry& e : dir_.entries) convertName(e);
+}
+
+// A name is taken as EUC-JP only when all of it (and its link target) reads as
+// such; a UTF-8 name written by a newer tar stays UTF-8.
+void TarReader::convertName(Entry& e) const {
+  if (!eucJpNames_) return;
+  const bool name = eucjp::looksLikeEucJp(e.name), link = eucjp::looksLikeEucJp(e.linkTarget);
+  if (!(name || link)) return;
+  auto plain = [](const std::string& s) {
+    for (char c : s)
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+  };
+  if ((!name && !plain(e.name)) || (!link && !plain(e.linkTarget))) return;
+  e.name = eucjp::toShiftJis(e.name);
+  e.linkTarget = eucjp::toShiftJis(e.linkTarget);
+  e.encoding = NameEncoding::ShiftJis;
+}
+
 bool TarReader::readMore() {
   if (!walk_) return false;
   if (ahead_.empty() && !walkEnded_) scanOne();
   if (!ahead_.empty()) {
     dir_.entries.push_back(std::move(ahead_.front().first));
+    convertName(dir_.entries.back());
     dir_.items.push_back(std::move(ahead_.front().second));
     ahead_.pop_front();
     return true;

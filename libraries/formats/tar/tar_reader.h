@@ -41,6 +41,9 @@ class TarReader : public ArchiveReader {
   // A walk: whether the archive turned out damaged on the way (entries or data
   // may be missing; warnings() says what). False before anything was found.
   bool damaged() const { return streamDamaged_ || (walk_ && walk_->damaged()); }
+  // Names (and link targets) that are EUC-JP are given as Shift-JIS from now
+  // on, those listed already included; others stay as detected.
+  void readNamesAsEucJp();
 
   TarKind kind() const { return kind_; }
   // The offset in the decoded stream after the last member's data (its
@@ -57,6 +60,7 @@ class TarReader : public ArchiveReader {
   void scanOne();
   void lookPastData();
   void damagedStream(const Error& e);
+  void convertName(Entry& e) const;
 
   std::unique_ptr<ByteSource> src_;
   std::unique_ptr<DecodedInput> input_;
@@ -71,6 +75,7 @@ class TarReader : public ArchiveReader {
   bool walkEnded_ = false;
   bool tailChecked_ = false;
   bool streamDamaged_ = false;
+  bool eucJpNames_ = false;
 };
 
 // The kind of a reader that openTar (or openArchive) gave; 0 for other formats.

@@ -219,6 +219,31 @@ TEST_F(Tar32Test, NamesBeyondCodePage932AreReportedAndKept) {
   EXPECT_NE(GetFileAttributesW(exact.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// e: names an old Unix tar stored in EUC-JP come out, list and compare under
+// their Shift-JIS form (表 ends in a 5C byte there); a UTF-8 name beside them
+// and plain ASCII stay as they are.
+TEST_F(Tar32Test, EucJpNamesWithTheESwitch) {
+  write("euc.tar", header("\xC6\xFC\xCB\xDC\xB8\xEC/\xC9\xBD.txt", '0', 4) + padded("hyou") +
+                       header("\x8E\xB1.txt", '0', 4) + padded("kana") + header("\xE6\x97\xA5.txt", '0', 3) +
+                       padded("utf") + header("plain.txt", '0', 5) + padded("plain") + endBlocks());
+  Call r = tar("--use-directory=1 xvef \"" + at("euc.tar") + "\" \"" + at("dest") + "\\\"");
+  EXPECT_EQ(r.result, 0) << r.report;
+  EXPECT_EQ(read("dest\\日本語\\表.txt"), "hyou") << r.report;
+  EXPECT_EQ(read("dest\\\xB1.txt"), "kana");
+  EXPECT_EQ(read("dest\\日.txt"), "utf");
+  EXPECT_EQ(read("dest\\plain.txt"), "plain");
+  EXPECT_NE(r.report.find("日本語\\表.txt"), std::string::npos) << r.report;
+
+  r = tar("tef \"" + at("euc.tar") + "\"");
+  EXPECT_EQ(r.result, 0) << r.report;
+  EXPECT_NE(r.report.find("日本語\\表.txt"), std::string::npos) << r.report;
+  r = tar("--use-directory=1 kef \"" + at("euc.tar") + "\" \"" + at("dest") + "\\\"");
+  EXPECT_EQ(r.result, 0) << r.report;
+  // Without e the stored bytes are taken as Shift-JIS, so no such folder appears.
+  r = tar("--use-directory=1 xf \"" + at("euc.tar") + "\" \"" + at("plain") + "\\\"");
+  EXPECT_FALSE(exists("plain\\日本語\\表.txt")) << r.report;
+}
+
 // TarGetArchiveType and TarCheckArchive answer 0 for anything that is no
 // archive of theirs, whatever the bytes, and never fault.
 TEST_F(Tar32Test, KindAndCheckNeverFaultOnAnyFile) {
@@ -296,7 +321,8 @@ TEST_F(Tar32Test, CommandLineMistakesAndUnsupportedSwitches) {
   EXPECT_EQ(tar("xt a.tar").result, dllsupport::kBadCommand);
   EXPECT_EQ(tar("--use-directory=2 x a.tar").result, dllsupport::kBadCommand);
   EXPECT_EQ(tar("xMf a.tar").result, dllsupport::kUnsupported);
-  EXPECT_EQ(tar("xef a.tar").result, dllsupport::kUnsupported);
+  EXPECT_EQ(tar("cef a.tar x").result, dllsupport::kUnsupported);
+  EXPECT_EQ(tar("ref a.tar x").result, dllsupport::kUnsupported);
   const Call missing = tar("xf \"" + at("nothing.tar") + "\"");
   EXPECT_EQ(missing.result, dllsupport::kArchiveNotFound);
   EXPECT_NE(missing.report.find(at("nothing.tar")), std::string::npos) << missing.report;

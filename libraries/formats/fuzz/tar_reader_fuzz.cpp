@@ -1,7 +1,8 @@
 // The tar reader on arbitrary bytes, plain or behind any compressed form: open,
 // then extract every entry to nowhere, in order and once more backwards; then
 // opened for a walk (what the library's kind, check and extraction use) and
-// walked, extracting every other entry, and once more extracting all.
+// walked, extracting every other entry with names read as EUC-JP, and once more
+// extracting all.
 #include <cstddef>
 #include <cstdint>
 
@@ -36,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                             0, fmt::tar::Opening::ForWalk);
       if (!walk) return 0;
       (void)walk->kind();
+      if (every == 2) walk->readNamesAsEucJp();  // the e switch's reading
       for (size_t i = 0; i < walk->entries().size() || walk->readMore(); i++)
         if (i % every == 0) extractOne(*walk, i);
     } catch (const fmt::Error&) {

@@ -58,6 +58,21 @@ class SequentialEncoder : public BlockEncoder {
   Codec codec_;
 };
 
+// LZX hands the encoder a batch of frames at once: its blocks may then span
+// frames, which saves their trees, and it searches on a second thread.
+class LzxBatchEncoder : public BlockEncoder {
+ public:
+  LzxBatchEncoder(int windowBits, unsigned threads) : codec_(windowBits) { codec_.setThreads(threads); }
+  void reset() override { codec_.reset(); }
+  void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) override {
+    blocks.clear();
+    codec_.encodeFrames(data + history, n, blocks);
+  }
+
+ private:
+  codecs::LzxEncoder codec_;
+};
+
 struct StoredCodec {
   explicit StoredCodec(int) {}
   void reset() {}
@@ -140,7 +155,7 @@ std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level, unsi
       int bits = lzxWindowBits(typeCompress);
       if (bits < codecs::kLzxMinWindowBits || bits > codecs::kLzxMaxWindowBits)
         fail(ErrorKind::Usage, "LZX window must be 15 to 21 bits");
-      return std::make_unique<SequentialEncoder<codecs::LzxEncoder>>(bits);
+      return std::make_unique<LzxBatchEncoder>(bits, threads);
     }
     default: break;
   }

@@ -30,8 +30,8 @@ class BlockEncoder {
 // Throws Unsupported for a method or window that does not exist.
 std::unique_ptr<BlockDecoder> makeDecoder(uint16_t typeCompress);
 // None, MSZIP (deflate level `level`, 1..9: see codecs/deflate_encoder.h) and LZX only.
-// MSZIP runs on `threads` threads (0: one per processor, up to four); its
-// blocks are the same whatever the number.
+// MSZIP runs on `threads` threads (0: one per processor, up to four), LZX on
+// two unless `threads` is 1; the blocks are the same whatever the number.
 std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level, unsigned threads = 0);
 
 }  // namespace fmt::cab

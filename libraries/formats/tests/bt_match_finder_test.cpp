@@ -80,7 +80,8 @@ struct LzxFeed {
   static constexpr uint32_t kMaxMatch = 257;
   static constexpr uint32_t kMaxDistance = (1u << 15) - 3;
   static constexpr bool kGaps = false;
-  // Frames of the 2^15 window, so the buffer slides every few frames.
+  // Frames of the 2^15 window, so the buffer slides every few frames; the
+  // trees alone (the far table's matches are checked below).
   static Search search(const Bytes& data, int depth, uint32_t nice, bool = false) {
     fmt::codecs::lzx::MatchFinder f(15, depth, static_cast<int>(nice));
     Search s(data.size());
@@ -90,7 +91,7 @@ struct LzxFeed {
     for (size_t at = 0; at < data.size(); at += fmt::codecs::kLzxFrameSize, ++call) {
       const size_t n = std::min(fmt::codecs::kLzxFrameSize, data.size() - at);
       const size_t start = f.append(data.data() + at, n);
-      f.findAll(start, start + n, matches, first);
+      f.findNear(start, start + n, matches, first);
       collect(matches, first, start, start + n, at, at + n, call, s);
     }
     return s;

@@ -100,7 +100,11 @@ void MatchFinder::findFar(size_t from, size_t to, std::vector<Match>& found) {
       if (cand[w] < 0) break;
       const size_t d = p - static_cast<size_t>(cand[w]);
       if (d > maxDistance_) break;
-      const size_t len = commonPrefixLength(b + cand[w], b + p, maxLen);
+      // Only a longer match counts: one that differs at the best length's end
+      // is passed over unmeasured.
+      const uint8_t* c = b + cand[w];
+      if (best.length && (best.length >= maxLen || c[best.length] != b[p + best.length])) continue;
+      const size_t len = commonPrefixLength(c, b + p, maxLen);
       if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(d)};
     }
     int32_t* bucket = table + size_t(hashes[p % kRing]) * kFarWays;

@@ -70,7 +70,7 @@ class MatchFinder {
 
  private:
   static constexpr uint32_t kNearDistance = 1u << 18;
-  static constexpr int kFarBits = 20;
+  static constexpr int kFarBits = 19;
   static constexpr size_t kFarWays = 8;
   static constexpr size_t kFarBytes = 8;
   static constexpr size_t kFarAhead = 8;

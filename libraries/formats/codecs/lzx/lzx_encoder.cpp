@@ -269,8 +269,8 @@ void LzxEncoder::encodeFrames(const uint8_t* in, size_t n, std::vector<std::vect
     for (size_t k = r0; k < r1; ++k) {
       const auto [from, to] = ranges[k - r0];
       if (ahead) {
-        s.finder.findFar(from, to, s.far);
         ahead->take(k - r0, s.near, s.nearFirst);
+        s.finder.findFar(from, to, s.near, s.nearFirst, s.far);
         MatchFinder::merge(s.near, s.nearFirst, s.far, s.matches, s.first);
       } else {
         s.finder.findAll(from, to, s.matches, s.first);

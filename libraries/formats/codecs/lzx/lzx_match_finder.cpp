@@ -62,7 +62,8 @@ uint32_t MatchFinder::farHash(size_t p) const {
   return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> (64 - kFarBits));
 }
 
-void MatchFinder::findFar(size_t from, size_t to, std::vector<Match>& found) {
+void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near,
+                          const std::vector<uint32_t>& nearFirst, std::vector<Match>& found) {
   const uint8_t* const b = buf_.data();
   int32_t* const table = far_.data();
   const size_t n = to - from;
@@ -81,6 +82,11 @@ void MatchFinder::findFar(size_t from, size_t to, std::vector<Match>& found) {
     hashes[q % kRing] = farHash(q);
     __builtin_prefetch(table + size_t(hashes[q % kRing]) * kFarWays);
   };
+  // Only a far match longer than the trees' longest counts.
+  auto nearBest = [&](size_t q) -> size_t {
+    const size_t i = q - from;
+    return nearFirst[i] < nearFirst[i + 1] ? near[nearFirst[i + 1] - 1].length : 0;
+  };
   auto readAhead = [&](size_t q) {
     int32_t* cand = ahead[q % kRing];
     const int32_t* bucket = table + size_t(hashes[q % kRing]) * kFarWays;
@@ -95,18 +101,18 @@ void MatchFinder::findFar(size_t from, size_t to, std::vector<Match>& found) {
     if (p + kFarAhead < last) readAhead(p + kFarAhead);
     const int32_t* cand = ahead[p % kRing];
     const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
-    Match& best = found[p - from];
+    Match best{static_cast<uint16_t>(nearBest(p)), 0};
     for (size_t w = 0; w < kFarWays; ++w) {
       if (cand[w] < 0) break;
       const size_t d = p - static_cast<size_t>(cand[w]);
       if (d > maxDistance_) break;
-      // Only a longer match counts: one that differs at the best length's end
-      // is passed over unmeasured.
+      // A candidate that differs where the best so far ends is no longer.
       const uint8_t* c = b + cand[w];
-      if (best.length && (best.length >= maxLen || c[best.length] != b[p + best.length])) continue;
+      if (best.length >= maxLen || c[best.length] != b[p + best.length]) continue;
       const size_t len = commonPrefixLength(c, b + p, maxLen);
       if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(d)};
     }
+    if (best.distance) found[p - from] = best;
     int32_t* bucket = table + size_t(hashes[p % kRing]) * kFarWays;
     std::copy_backward(bucket, bucket + kFarWays - 1, bucket + kFarWays);
     bucket[0] = static_cast<int32_t>(p);
@@ -116,7 +122,7 @@ void MatchFinder::findFar(size_t from, size_t to, std::vector<Match>& found) {
 
 void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {
   findNear(from, to, near_, nearFirst_);
-  findFar(from, to, farBest_);
+  findFar(from, to, near_, nearFirst_, farBest_);
   merge(near_, nearFirst_, farBest_, matches, first);
 }
 

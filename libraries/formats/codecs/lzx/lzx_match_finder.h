@@ -63,8 +63,10 @@ class MatchFinder {
   void findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {
     trees_.findAll(from, to, to, matches, first);
   }
-  // The longest far-table match at each position (length 0: none).
-  void findFar(size_t from, size_t to, std::vector<Match>& best);
+  // At each position, the longest far-table match where it is longer than
+  // the longest of the frame's near matches (length 0: none).
+  void findFar(size_t from, size_t to, const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
+               std::vector<Match>& best);
   static void merge(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
                     const std::vector<Match>& far, std::vector<Match>& matches, std::vector<uint32_t>& first);
 

@@ -44,10 +44,13 @@ class BtMatchFinder {
         children_(2 * (Traits::kRingSlots ? Traits::kRingSlots : slots)) {}
 
   // depth bounds the tree nodes visited per searched position; a match of
-  // `nice` ends the search, and the positions it covers get no matches.
-  void setLimits(int depth, size_t nice) {
+  // `nice` ends the search, and the positions it covers get no matches. With
+  // enterCovered false those positions stay out of the trees too, which saves
+  // most of their cost and loses the matches that would start there.
+  void setLimits(int depth, size_t nice, bool enterCovered = true) {
     depth_ = depth;
     nice_ = nice;
+    enterCovered_ = enterCovered;
   }
 
   // The bytes positions refer to (the trees are cleared, or moved down with
@@ -92,7 +95,7 @@ class BtMatchFinder {
       if (p < skipUntil) {
         // Inside a match of nice length: the parse takes it whole and never
         // asks here, so the position only joins the trees.
-        enterOne(p, maxLen, depth_);
+        if (enterCovered_) enterOne(p, maxLen, depth_);
         continue;
       }
       const uint32_t h3 = hash3(p);
@@ -203,6 +206,7 @@ class BtMatchFinder {
   uint32_t maxDistance_;
   int depth_ = 0;
   size_t nice_ = kMaxMatch;
+  bool enterCovered_ = true;
   const uint8_t* b_ = nullptr;
   std::vector<int32_t> head_, head3_;
   // Per slot, side by side (one cache line for both): its subtrees of smaller

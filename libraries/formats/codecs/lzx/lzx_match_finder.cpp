@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/common_prefix.h"
+#include "codecs/looks_like_text.h"
 #include "codecs/lzx/lzx.h"
 #include "codecs/lzx/lzx_format.h"
 
@@ -13,14 +14,16 @@ static_assert(TreeTraits::kMaxMatch == kMaxMatch);
 
 // The buffer holds the window behind plus room to append frames until the
 // next slide; the trees have a slot per byte of it.
-MatchFinder::MatchFinder(int windowBits, int depth, int niceLength)
+MatchFinder::MatchFinder(int windowBits, int depth, int niceLength, bool textSkips)
     : windowSize_(1u << windowBits),
       maxDistance_(windowSize_ - 3),
       buf_(2 * static_cast<size_t>(windowSize_) + kLzxFrameSize),
+      depth_(depth),
+      nice_(niceLength),
+      textSkips_(textSkips),
       trees_(buf_.size(), windowBits < 17 ? 16 : 17, std::min(maxDistance_, kNearDistance)),
       // A window the trees reach across needs no far table.
       far_(maxDistance_ > kNearDistance ? (size_t(1) << kFarBits) * kFarWays : 0) {
-  trees_.setLimits(depth, static_cast<size_t>(niceLength));
   reset();
 }
 
@@ -118,6 +121,12 @@ void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near
     bucket[0] = static_cast<int32_t>(p);
     if (p + kRing < last) hashAhead(p + kRing);
   }
+}
+
+void MatchFinder::findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {
+  const bool skips = textSkips_ && looksLikeText(buf_.data() + from, to - from);
+  trees_.setLimits(depth_, static_cast<size_t>(nice_), !skips);
+  trees_.findAll(from, to, to, matches, first);
 }
 
 void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {

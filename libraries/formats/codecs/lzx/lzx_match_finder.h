@@ -35,7 +35,10 @@ class MatchFinder {
  public:
   // depth bounds the tree nodes visited per position; matches of niceLength
   // end the search, and the positions they cover are not searched.
-  MatchFinder(int windowBits, int depth, int niceLength);
+  // With textSkips, in frames that look like text, whose matches run long,
+  // the positions a near match of nice length covers are not entered in the
+  // trees either: text then takes a sixth less time for 0.7% in size.
+  MatchFinder(int windowBits, int depth, int niceLength, bool textSkips = true);
 
   void reset();
 
@@ -60,9 +63,7 @@ class MatchFinder {
   // Frames are searched in order. The same in three steps, of which the first
   // two may run on two threads at once (each frame's after the last's):
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
-  void findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {
-    trees_.findAll(from, to, to, matches, first);
-  }
+  void findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
   // At each position, the longest far-table match where it is longer than
   // the longest of the frame's near matches (length 0: none).
   void findFar(size_t from, size_t to, const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
@@ -85,6 +86,8 @@ class MatchFinder {
   std::vector<uint8_t> buf_;
   size_t size_ = 0;
   uint64_t dropped_ = 0;  // folder bytes slid out of the buffer's front
+  int depth_, nice_;
+  bool textSkips_;
   BtMatchFinder<TreeTraits> trees_;
   std::vector<int32_t> far_;  // kFarWays positions per hash, newest first
   std::vector<Match> near_, farBest_;

@@ -25,6 +25,8 @@ class BlockEncoder {
   // encoded, then n bytes of frames, each kFrameSize long but the folder's last.
   // One block per frame goes to `blocks` (cleared first).
   virtual void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) = 0;
+  // How many frames a call should take at a time (the last of a folder fewer).
+  virtual size_t batchFrames() const { return 32; }
 };
 
 // Throws Unsupported for a method or window that does not exist.

@@ -11,7 +11,7 @@
 //   kHashBits   bits of the 4-byte table, or 0 for the constructor's
 //   kHash3Bits  bits of the 3-byte table
 //   kMaxDistance  the farthest a match may reach, or 0 for the constructor's
-//   kRingSlots  tree slots by position modulo this (twice the window or more,
+//   kRingSlots  tree slots by position modulo this (twice the reach or more,
 //               so a slot is reused only once its position is out of reach),
 //               or 0 for one slot per position of the data
 //   kStopMoves  whether the stop (how far a match may run) moves on between
@@ -117,14 +117,18 @@ class BtMatchFinder {
               static_cast<uint32_t>(matches.size()));
   }
 
-  // With one slot per position: the bytes moved `delta` down, the first `keep`
-  // positions of them stay; positions that fell off leave the trees.
+  // The bytes moved `delta` down, the first `keep` positions of them stay;
+  // positions that fell off leave the trees. With a ring, delta must be a
+  // multiple of its size, so that every position keeps its slot.
   void moveDown(size_t delta, size_t keep) {
-    static_assert(Traits::kRingSlots == 0, "a ring of slots needs no moving");
     auto rebase = [delta](int32_t v) { return v < static_cast<int32_t>(delta) ? -1 : v - static_cast<int32_t>(delta); };
     for (int32_t& h : head_) h = rebase(h);
     for (int32_t& h : head3_) h = rebase(h);
-    for (size_t i = 0; i < 2 * keep; ++i) children_[i] = rebase(children_[i + 2 * delta]);
+    if (Traits::kRingSlots) {
+      for (int32_t& c : children_) c = rebase(c);
+    } else {
+      for (size_t i = 0; i < 2 * keep; ++i) children_[i] = rebase(children_[i + 2 * delta]);
+    }
   }
 
  private:

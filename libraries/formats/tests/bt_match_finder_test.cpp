@@ -80,8 +80,8 @@ struct LzxFeed {
   static constexpr uint32_t kMaxMatch = 257;
   static constexpr uint32_t kMaxDistance = (1u << 15) - 3;
   static constexpr bool kGaps = false;
-  // Frames of the 2^15 window, so the buffer slides every few frames; the
-  // trees alone (the far table's matches are checked below).
+  // Frames of the 2^15 window; the trees alone (lzx_match_finder_test.cpp
+  // checks them with the far table, across the buffer's slides).
   // With `unskipped`, text frames enter the positions a nice match covers.
   static Search search(const Bytes& data, int depth, uint32_t nice, bool = false, bool unskipped = false) {
     fmt::codecs::lzx::MatchFinder f(15, depth, static_cast<int>(nice), !unskipped);

@@ -12,12 +12,13 @@ namespace fmt::codecs::lzx {
 
 static_assert(TreeTraits::kMaxMatch == kMaxMatch);
 
-// The buffer holds the window behind plus room to append frames until the
-// next slide; the trees have a slot per byte of it.
+// The buffer holds the window behind, less than a ring of the trees' slots
+// more (a slide moves the bytes by whole rings), and room to append a window
+// and a frame until the next slide.
 MatchFinder::MatchFinder(int windowBits, int depth, int niceLength, bool textSkips)
     : windowSize_(1u << windowBits),
       maxDistance_(windowSize_ - 3),
-      buf_(2 * static_cast<size_t>(windowSize_) + kLzxFrameSize),
+      buf_(2 * static_cast<size_t>(windowSize_) + TreeTraits::kRingSlots + kLzxFrameSize),
       depth_(depth),
       nice_(niceLength),
       textSkips_(textSkips),
@@ -35,10 +36,10 @@ void MatchFinder::reset() {
   std::fill(far_.begin(), far_.end(), -1);
 }
 
-// Keeps the last window of history at the front of the buffer.
+// Keeps at least the last window of history at the front of the buffer.
 void MatchFinder::slide() {
-  const size_t keep = windowSize_;
-  const size_t delta = size_ - keep;
+  const size_t delta = (size_ - windowSize_) / TreeTraits::kRingSlots * TreeTraits::kRingSlots;
+  const size_t keep = size_ - delta;
   std::memmove(buf_.data(), buf_.data() + delta, keep);
   trees_.moveDown(delta, keep);
   for (int32_t& v : far_) v = v < static_cast<int32_t>(delta) ? -1 : v - static_cast<int32_t>(delta);

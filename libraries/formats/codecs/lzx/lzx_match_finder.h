@@ -27,7 +27,9 @@ struct TreeTraits {
   static constexpr int kHashBits = 0;  // by the window
   static constexpr int kHash3Bits = 14;
   static constexpr uint32_t kMaxDistance = 0;  // by the window
-  static constexpr size_t kRingSlots = 0;  // the buffer slides
+  // Twice the trees' reach (see MatchFinder): the buffer slides by multiples
+  // of it.
+  static constexpr size_t kRingSlots = size_t(1) << 19;
   static constexpr bool kStopMoves = true;  // each frame's end
 };
 
@@ -46,7 +48,7 @@ class MatchFinder {
   // The bytes appended since the last slide stay where they are while their
   // total is at most maxRun(); the next append past it slides the buffer.
   size_t append(const uint8_t* in, size_t n);
-  size_t maxRun() const { return buf_.size() - windowSize_; }
+  size_t maxRun() const { return buf_.size() - windowSize_ - TreeTraits::kRingSlots; }
   // Makes room for n <= maxRun() bytes, so that appending them slides nothing.
   void makeRoom(size_t n);
   const uint8_t* data() const { return buf_.data(); }
@@ -72,7 +74,8 @@ class MatchFinder {
                     const std::vector<Match>& far, std::vector<Match>& matches, std::vector<uint32_t>& first);
 
  private:
-  static constexpr uint32_t kNearDistance = 1u << 18;
+  static constexpr uint32_t kNearDistance = 1u << 18;  // the trees' reach at most
+  static_assert(TreeTraits::kRingSlots >= 2 * size_t(kNearDistance));
   static constexpr int kFarBits = 19;
   static constexpr size_t kFarWays = 8;
   static constexpr size_t kFarBytes = 8;

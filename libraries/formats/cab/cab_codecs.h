@@ -25,13 +25,15 @@ class BlockEncoder {
   // encoded, then n bytes of frames, each kFrameSize long but the folder's last.
   // One block per frame goes to `blocks` (cleared first).
   virtual void encodeFrames(const uint8_t* data, size_t history, size_t n, std::vector<std::vector<uint8_t>>& blocks) = 0;
+  // How many frames a call should take at a time (the last of a folder fewer).
+  virtual size_t batchFrames() const { return 32; }
 };
 
 // Throws Unsupported for a method or window that does not exist.
 std::unique_ptr<BlockDecoder> makeDecoder(uint16_t typeCompress);
 // None, MSZIP (deflate level `level`, 1..9: see codecs/deflate_encoder.h) and LZX only.
-// MSZIP runs on `threads` threads (0: one per processor, up to four); its
-// blocks are the same whatever the number.
+// MSZIP runs on `threads` threads (0: one per processor, up to four), LZX on
+// two unless `threads` is 1; the blocks are the same whatever the number.
 std::unique_ptr<BlockEncoder> makeEncoder(uint16_t typeCompress, int level, unsigned threads = 0);
 
 }  // namespace fmt::cab

@@ -37,8 +37,11 @@ class FolderWriter {
   // size, and whether it ends the folder.
   using Sink = std::function<void(const uint8_t* header, const std::vector<uint8_t>& data, size_t frame, bool last)>;
 
-  FolderWriter(Sink sink, BlockEncoder& encoder, size_t batchFrames = 32)
-      : batch_(batchFrames * kFrameSize), sink_(std::move(sink)), encoder_(encoder) {
+  // batchFrames 0: as many as the encoder asks for.
+  FolderWriter(Sink sink, BlockEncoder& encoder, size_t batchFrames = 0)
+      : batch_((batchFrames ? batchFrames : encoder.batchFrames()) * kFrameSize),
+        sink_(std::move(sink)),
+        encoder_(encoder) {
     buf_.reserve(kFrameSize + batch_);
   }
 

@@ -11,7 +11,7 @@
 //   kHashBits   bits of the 4-byte table, or 0 for the constructor's
 //   kHash3Bits  bits of the 3-byte table
 //   kMaxDistance  the farthest a match may reach, or 0 for the constructor's
-//   kRingSlots  tree slots by position modulo this (twice the window or more,
+//   kRingSlots  tree slots by position modulo this (twice the reach or more,
 //               so a slot is reused only once its position is out of reach),
 //               or 0 for one slot per position of the data
 //   kStopMoves  whether the stop (how far a match may run) moves on between
@@ -41,14 +41,16 @@ class BtMatchFinder {
         maxDistance_(Traits::kMaxDistance ? Traits::kMaxDistance : maxDistance),
         head_(size_t(1) << hashBits_),
         head3_(size_t(1) << Traits::kHash3Bits),
-        smaller_(Traits::kRingSlots ? Traits::kRingSlots : slots),
-        larger_(smaller_.size()) {}
+        children_(2 * (Traits::kRingSlots ? Traits::kRingSlots : slots)) {}
 
   // depth bounds the tree nodes visited per searched position; a match of
-  // `nice` ends the search, and the positions it covers get no matches.
-  void setLimits(int depth, size_t nice) {
+  // `nice` ends the search, and the positions it covers get no matches. With
+  // enterCovered false those positions stay out of the trees too, which saves
+  // most of their cost and loses the matches that would start there.
+  void setLimits(int depth, size_t nice, bool enterCovered = true) {
     depth_ = depth;
     nice_ = nice;
+    enterCovered_ = enterCovered;
   }
 
   // The bytes positions refer to (the trees are cleared, or moved down with
@@ -93,7 +95,7 @@ class BtMatchFinder {
       if (p < skipUntil) {
         // Inside a match of nice length: the parse takes it whole and never
         // asks here, so the position only joins the trees.
-        enterOne(p, maxLen, depth_);
+        if (enterCovered_) enterOne(p, maxLen, depth_);
         continue;
       }
       const uint32_t h3 = hash3(p);
@@ -115,16 +117,17 @@ class BtMatchFinder {
               static_cast<uint32_t>(matches.size()));
   }
 
-  // With one slot per position: the bytes moved `delta` down, the first `keep`
-  // positions of them stay; positions that fell off leave the trees.
+  // The bytes moved `delta` down, the first `keep` positions of them stay;
+  // positions that fell off leave the trees. With a ring, delta must be a
+  // multiple of its size, so that every position keeps its slot.
   void moveDown(size_t delta, size_t keep) {
-    static_assert(Traits::kRingSlots == 0, "a ring of slots needs no moving");
     auto rebase = [delta](int32_t v) { return v < static_cast<int32_t>(delta) ? -1 : v - static_cast<int32_t>(delta); };
     for (int32_t& h : head_) h = rebase(h);
     for (int32_t& h : head3_) h = rebase(h);
-    for (size_t i = 0; i < keep; ++i) {
-      smaller_[i] = rebase(smaller_[i + delta]);
-      larger_[i] = rebase(larger_[i + delta]);
+    if (Traits::kRingSlots) {
+      for (int32_t& c : children_) c = rebase(c);
+    } else {
+      for (size_t i = 0; i < 2 * keep; ++i) children_[i] = rebase(children_[i + 2 * delta]);
     }
   }
 
@@ -161,14 +164,13 @@ class BtMatchFinder {
     // Locals, not members: a push_back could change members for all the
     // compiler knows, so it would load them again at every node.
     const uint8_t* const b = b_;
-    int32_t* const smaller = smaller_.data();
-    int32_t* const larger = larger_.data();
+    int32_t* const child = children_.data();
     const size_t limit = maxDistance();
     const uint32_t h = hash4(p);
     int32_t cand = head_[h];
     head_[h] = static_cast<int32_t>(p);
-    int32_t* below = &smaller[slot(p)];
-    int32_t* above = &larger[slot(p)];
+    int32_t* below = &child[2 * slot(p)];
+    int32_t* above = below + 1;
     size_t lenBelow = 0, lenAbove = 0;
     for (;; --depth) {
       if (cand < 0 || depth == 0 || p - static_cast<size_t>(cand) > limit) {
@@ -183,23 +185,23 @@ class BtMatchFinder {
         best = len;
         out->push_back(Match{static_cast<uint16_t>(len), distance(p, cand)});
       }
-      const size_t s = slot(static_cast<size_t>(cand));
+      int32_t* const node = &child[2 * slot(static_cast<size_t>(cand))];
       if (len >= maxLen) {
         // Equal as far as may be compared: p takes cand's place.
-        *below = smaller[s];
-        *above = larger[s];
+        *below = node[0];
+        *above = node[1];
         return;
       }
       if (b[cand + len] < b[p + len]) {
         *below = cand;
-        below = &larger[s];
+        below = &node[1];
         lenBelow = len;
-        cand = larger[s];
+        cand = node[1];
       } else {
         *above = cand;
-        above = &smaller[s];
+        above = &node[0];
         lenAbove = len;
-        cand = smaller[s];
+        cand = node[0];
       }
     }
   }
@@ -208,9 +210,12 @@ class BtMatchFinder {
   uint32_t maxDistance_;
   int depth_ = 0;
   size_t nice_ = kMaxMatch;
+  bool enterCovered_ = true;
   const uint8_t* b_ = nullptr;
   std::vector<int32_t> head_, head3_;
-  std::vector<int32_t> smaller_, larger_;  // per slot: its subtrees of smaller and larger suffixes
+  // Per slot, side by side (one cache line for both): its subtrees of smaller
+  // and of larger suffixes.
+  std::vector<int32_t> children_;
 };
 
 }  // namespace fmt::codecs

@@ -49,6 +49,10 @@ class LzxEncoder {
   // Starts a new folder.
   void reset();
 
+  // 1: everything on the calling thread; otherwise (the default) encodeFrames
+  // searches part of the matches on a second thread. The output is the same.
+  void setThreads(unsigned threads);
+
   // Compresses the next frame of the folder (n <= kLzxFrameSize; only the last
   // frame of a folder may be shorter) and appends that CFDATA block's compressed
   // bytes to `out`. Each frame is self-contained on output: nothing is held back.

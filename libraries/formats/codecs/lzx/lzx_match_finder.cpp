@@ -1,7 +1,10 @@
 #include "codecs/lzx/lzx_match_finder.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "codecs/common_prefix.h"
+#include "codecs/looks_like_text.h"
 #include "codecs/lzx/lzx.h"
 #include "codecs/lzx/lzx_format.h"
 
@@ -9,14 +12,19 @@ namespace fmt::codecs::lzx {
 
 static_assert(TreeTraits::kMaxMatch == kMaxMatch);
 
-// The buffer holds the window behind plus room to append frames until the
-// next slide; the trees have a slot per byte of it.
-MatchFinder::MatchFinder(int windowBits, int depth, int niceLength)
+// The buffer holds the window behind, less than a ring of the trees' slots
+// more (a slide moves the bytes by whole rings), and room to append a window
+// and a frame until the next slide.
+MatchFinder::MatchFinder(int windowBits, int depth, int niceLength, bool textSkips)
     : windowSize_(1u << windowBits),
       maxDistance_(windowSize_ - 3),
-      buf_(2 * static_cast<size_t>(windowSize_) + kLzxFrameSize),
-      trees_(buf_.size(), windowBits < 17 ? 16 : 17, maxDistance_) {
-  trees_.setLimits(depth, static_cast<size_t>(niceLength));
+      buf_(2 * static_cast<size_t>(windowSize_) + TreeTraits::kRingSlots + kLzxFrameSize),
+      depth_(depth),
+      nice_(niceLength),
+      textSkips_(textSkips),
+      trees_(buf_.size(), windowBits < 17 ? 16 : 17, std::min(maxDistance_, kNearDistance)),
+      // A window the trees reach across needs no far table.
+      far_(maxDistance_ > kNearDistance ? (size_t(1) << kFarBits) * kFarWays : 0) {
   reset();
 }
 
@@ -25,24 +33,121 @@ void MatchFinder::reset() {
   dropped_ = 0;
   trees_.setData(buf_.data());
   trees_.clear();
+  std::fill(far_.begin(), far_.end(), -1);
 }
 
-// Keeps the last window of history at the front of the buffer.
+// Keeps at least the last window of history at the front of the buffer.
 void MatchFinder::slide() {
-  const size_t keep = windowSize_;
-  const size_t delta = size_ - keep;
+  const size_t delta = (size_ - windowSize_) / TreeTraits::kRingSlots * TreeTraits::kRingSlots;
+  const size_t keep = size_ - delta;
   std::memmove(buf_.data(), buf_.data() + delta, keep);
   trees_.moveDown(delta, keep);
+  for (int32_t& v : far_) v = v < static_cast<int32_t>(delta) ? -1 : v - static_cast<int32_t>(delta);
   size_ = keep;
   dropped_ += delta;
 }
 
-size_t MatchFinder::append(const uint8_t* in, size_t n) {
+void MatchFinder::makeRoom(size_t n) {
   if (size_ + n > buf_.size()) slide();
+}
+
+size_t MatchFinder::append(const uint8_t* in, size_t n) {
+  makeRoom(n);
   std::memcpy(buf_.data() + size_, in, n);
   size_t at = size_;
   size_ += n;
   return at;
+}
+
+uint32_t MatchFinder::farHash(size_t p) const {
+  uint64_t v;
+  std::memcpy(&v, buf_.data() + p, 8);
+  if (kFarBytes < 8) v <<= 64 - 8 * kFarBytes;
+  return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> (64 - kFarBits));
+}
+
+void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near,
+                          const std::vector<uint32_t>& nearFirst, std::vector<Match>& found) {
+  const uint8_t* const b = buf_.data();
+  int32_t* const table = far_.data();
+  const size_t n = to - from;
+  found.assign(n, Match{0, 0});
+  if (far_.empty()) return;
+  // Each position's hash is made once, 2 * kFarAhead positions early, when its
+  // bucket is fetched; kFarAhead positions early its candidates are read and
+  // their bytes fetched (the positions entered meanwhile are too near to
+  // matter).
+  constexpr size_t kRing = 2 * kFarAhead;
+  uint32_t hashes[kRing];
+  int32_t ahead[kRing][kFarWays];
+  // Eight bytes are hashed: positions that near the buffer's end are left out.
+  const size_t last = std::min(to, size_ >= 8 ? size_ - 7 : 0);
+  auto hashAhead = [&](size_t q) {
+    hashes[q % kRing] = farHash(q);
+    __builtin_prefetch(table + size_t(hashes[q % kRing]) * kFarWays);
+  };
+  // Only a far match longer than the trees' longest counts.
+  auto nearBest = [&](size_t q) -> size_t {
+    const size_t i = q - from;
+    return nearFirst[i] < nearFirst[i + 1] ? near[nearFirst[i + 1] - 1].length : 0;
+  };
+  auto readAhead = [&](size_t q) {
+    int32_t* cand = ahead[q % kRing];
+    const int32_t* bucket = table + size_t(hashes[q % kRing]) * kFarWays;
+    for (size_t w = 0; w < kFarWays; ++w) {
+      cand[w] = bucket[w];
+      if (cand[w] >= 0) __builtin_prefetch(b + cand[w]);
+    }
+  };
+  for (size_t q = from; q < std::min(last, from + kRing); ++q) hashAhead(q);
+  for (size_t q = from; q < std::min(last, from + kFarAhead); ++q) readAhead(q);
+  for (size_t p = from; p < last; ++p) {
+    if (p + kFarAhead < last) readAhead(p + kFarAhead);
+    const int32_t* cand = ahead[p % kRing];
+    const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
+    Match best{static_cast<uint16_t>(nearBest(p)), 0};
+    for (size_t w = 0; w < kFarWays; ++w) {
+      if (cand[w] < 0) break;
+      const size_t d = p - static_cast<size_t>(cand[w]);
+      if (d > maxDistance_) break;
+      // A candidate that differs where the best so far ends is no longer.
+      const uint8_t* c = b + cand[w];
+      if (best.length >= maxLen || c[best.length] != b[p + best.length]) continue;
+      const size_t len = commonPrefixLength(c, b + p, maxLen);
+      if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(d)};
+    }
+    if (best.distance) found[p - from] = best;
+    int32_t* bucket = table + size_t(hashes[p % kRing]) * kFarWays;
+    std::copy_backward(bucket, bucket + kFarWays - 1, bucket + kFarWays);
+    bucket[0] = static_cast<int32_t>(p);
+    if (p + kRing < last) hashAhead(p + kRing);
+  }
+}
+
+void MatchFinder::findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {
+  const bool skips = textSkips_ && looksLikeText(buf_.data() + from, to - from);
+  trees_.setLimits(depth_, static_cast<size_t>(nice_), !skips);
+  trees_.findAll(from, to, to, matches, first);
+}
+
+void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first) {
+  findNear(from, to, near_, nearFirst_);
+  findFar(from, to, near_, nearFirst_, farBest_);
+  merge(near_, nearFirst_, farBest_, matches, first);
+}
+
+// Each position's near matches, then the far one where it is longer.
+void MatchFinder::merge(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
+                        const std::vector<Match>& far, std::vector<Match>& matches, std::vector<uint32_t>& first) {
+  matches.clear();
+  first.resize(far.size() + 1);
+  for (size_t i = 0; i < far.size(); ++i) {
+    first[i] = static_cast<uint32_t>(matches.size());
+    const uint32_t a = nearFirst[i], e = nearFirst[i + 1];
+    matches.insert(matches.end(), near.begin() + a, near.begin() + e);
+    if (far[i].length >= 3 && far[i].length > (a < e ? near[e - 1].length : 0)) matches.push_back(far[i]);
+  }
+  first[far.size()] = static_cast<uint32_t>(matches.size());
 }
 
 }  // namespace fmt::codecs::lzx

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "codecs/common_prefix.h"
 #include "codecs/lzx/lzx_encoder_parts.h"
 #include "codecs/lzx/lzx_huffman.h"
 
@@ -93,8 +94,8 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
       uint32_t d = rep[k];
       if (d == 0 || d > reach || (k > 0 && d == rep[0]) || (k == 2 && d == rep[1])) continue;
       const uint8_t* a = b + p - d;
-      uint32_t len = 0;
-      while (len < maxLen && a[len] == b[p + len]) ++len;
+      if (a[0] != b[p] || a[1] != b[p + 1]) continue;
+      const uint32_t len = static_cast<uint32_t>(commonPrefixLength(a, b + p, maxLen));
       if (len < kMinMatch) continue;
       for (uint32_t l = kMinMatch; l <= len; ++l)
         relax(i + l, base + matchSymbolPrice(prices, k, l), i, static_cast<uint16_t>(l), static_cast<int8_t>(k), d);

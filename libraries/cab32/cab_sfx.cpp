@@ -41,7 +41,7 @@ int sfxCommand(Context& ctx) {
   request.length = volumes[0].cab.size;
   request.folder = ctx.options.folder;
   reader.reset();
-  return writeSelfExtractor(request, ctx.report);
+  return writeSelfExtractor(request, ctx.report, ctx.progress);
 }
 
 }  // namespace cab32

@@ -30,6 +30,18 @@ bool endsInSeparator(const std::string& sjis) {
   return last != std::string::npos && !sjis::isPair(sjis, last) && (sjis[last] == '\\' || sjis[last] == '/');
 }
 
+// The folders on the way to `folder` (engine path) that are not there yet, deepest first.
+std::vector<std::string> missingFolders(std::string folder) {
+  std::vector<std::string> missing;
+  while (!folder.empty() && folder != "." && !fmt::platform::stat(folder).exists) {
+    missing.push_back(folder);
+    std::string up = fmt::platform::parentFolder(folder);
+    if (up == folder) break;
+    folder = std::move(up);
+  }
+  return missing;
+}
+
 }  // namespace
 
 std::string sfxTarget(const SfxRequest& request) {
@@ -42,7 +54,7 @@ std::string sfxTarget(const SfxRequest& request) {
   return folder + name + ".exe";
 }
 
-int writeSelfExtractor(const SfxRequest& request, Report& report) {
+int writeSelfExtractor(const SfxRequest& request, Report& report, ProgressWindow* progress) {
   HRSRC found = FindResourceA(moduleInstance(), MAKEINTRESOURCEA(request.resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
   HGLOBAL loaded = found ? LoadResource(moduleInstance(), found) : nullptr;
   const auto* stub = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
@@ -65,14 +77,22 @@ int writeSelfExtractor(const SfxRequest& request, Report& report) {
     report.file("同じ名前のフォルダがあるため作成できません", target);
     return kIoError;
   }
+  // A failed or cancelled write takes back the folders it made for the file.
+  const std::vector<std::string> made = missingFolders(fmt::platform::parentFolder(targetUtf8));
   try {
     fmt::platform::makeFolders(fmt::platform::parentFolder(targetUtf8));
     auto in = fmt::platform::File::open(archiveUtf8, fmt::platform::File::Read);
     const uint64_t size = in->size();
     const uint64_t start = std::min(request.start, size);
     uint64_t left = std::min(request.length, size - start);
-    fmt::AtomicFile out(targetUtf8);
+    const uint64_t total = stubSize + left;
+    const std::string shown = target.substr(leafStart(target));
+    auto carryOn = [&](uint64_t done) {
+      if (progress && !progress->update(shown, done, total)) fmt::fail(fmt::ErrorKind::Cancelled, "cancelled");
+    };
+    fmt::AtomicFile out(targetUtf8);  // removed unless committed
     out.file().write(stub, stubSize);
+    carryOn(stubSize);
     in->seek(start);
     std::vector<uint8_t> buf(1 << 16);
     while (left) {
@@ -81,9 +101,17 @@ int writeSelfExtractor(const SfxRequest& request, Report& report) {
       if (got == 0) fmt::fail(fmt::ErrorKind::Truncated, "the archive became shorter while it was copied");
       out.file().write(buf.data(), got);
       left -= got;
+      carryOn(total - left);
     }
     out.commit();
   } catch (const fmt::Error& e) {
+    for (const auto& folder : made) {
+      try {
+        fmt::platform::removeFolder(folder);
+      } catch (const fmt::Error&) {
+        break;  // something else is in it now
+      }
+    }
     report.line(std::string(describe(resultFor(e.kind()))) + ": " + target + ": " + fromEngine(e.what()));
     return resultFor(e.kind());
   }

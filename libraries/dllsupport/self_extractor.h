@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dialogs.h"
 #include "report.h"
 
 namespace dllsupport {
@@ -23,7 +24,9 @@ struct SfxRequest {
 std::string sfxTarget(const SfxRequest& request);
 
 // Writes the file; a line names it. Returns a result (results.h); on any
-// failure nothing is left behind and an existing file of that name is kept.
-int writeSelfExtractor(const SfxRequest& request, Report& report);
+// failure or a cancel in `progress` (which names the new file while the
+// archive is copied) nothing is left behind and an existing file of that name
+// is kept.
+int writeSelfExtractor(const SfxRequest& request, Report& report, ProgressWindow* progress);
 
 }  // namespace dllsupport

@@ -56,7 +56,7 @@ int sfxCommand(Context& ctx) {
   request.start = lzh->headers().front().offset;  // an existing self-extractor's program is not copied
   request.folder = ctx.options.base;
   reader.reset();
-  return writeSelfExtractor(request, ctx.report);
+  return writeSelfExtractor(request, ctx.report, ctx.progress);
 }
 
 }  // namespace unlha

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "archiver.h"
+#include "dialog_driver.h"
+#include "dialogs_resource.h"
 #include "library_fixture.h"
 #include "results.h"
 #include "test_support.h"
@@ -35,6 +37,14 @@ Call cab(const std::string& line, DWORD size = archiver::kOutputSize) {
 std::vector<archiver::ArcItemInfo> listing(const std::string& archive) { return librarytest::listing(library(), archive); }
 
 std::vector<std::string> names(const std::string& archive) { return librarytest::names(library(), archive); }
+
+// The test's own folder (where the build puts the extractors), with a backslash.
+std::string bin() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string p = self;
+  return p.substr(0, p.find_last_of('\\') + 1);
+}
 
 // The shared corpus's cab folder in Windows form (a Linux path through Wine's Z:
 // drive), or "" when absent.
@@ -260,11 +270,7 @@ TEST_F(Cab32Test, CabinetInsideASelfExtractorIsFound) {
 TEST_F(Cab32Test, SelfExtractorIsTheExtractorFollowedByTheCabinet) {
   makeSources({"a.txt", "表\\ソ.txt"});
   ASSERT_EQ(cab("-a -r -ml:18 \"" + at("t.cab") + "\" \"" + at("src") + "\\\" *.*").result, 0);
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string bin = self;
-  bin.resize(bin.find_last_of('\\') + 1);
-  ASSERT_TRUE(CopyFileA((bin + "sfx_cab.exe").c_str(), at("stub.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((bin() + "sfx_cab.exe").c_str(), at("stub.exe").c_str(), FALSE));
   const std::string stub = read("stub.exe"), cabinet = read("t.cab");
 
   const Call made = cab("-f \"" + at("t.cab") + "\" \"" + at("out") + "\\\" ");
@@ -286,6 +292,38 @@ TEST_F(Cab32Test, SelfExtractorIsTheExtractorFollowedByTheCabinet) {
   const Call set = cab("-f \"" + at("set.cab") + "\" \"" + at("setout") + "\\\" ");
   EXPECT_EQ(set.result, Result::kUnsupported) << set.report;
   EXPECT_FALSE(exists("setout"));
+}
+
+// A large cabinet is copied behind the program with the progress window up: a
+// cancel leaves nothing, and -i makes the file without any window.
+TEST_F(Cab32Test, SelfExtractorOfALargeCabinetShowsProgressAndCancelsCleanly) {
+  // Stored, so that the cabinet is as large as the data and takes seconds to copy.
+  std::string big(size_t{1} << 30, '\0');
+  const std::vector<uint8_t> block = testsupport::randomBytes(1 << 20, 7);
+  for (size_t i = 0; i < big.size(); i += block.size()) std::copy(block.begin(), block.end(), big.begin() + i);
+  write("big\\big.bin", big);
+  big.clear();
+  big.shrink_to_fit();
+  ASSERT_EQ(cab("-a -ms \"" + at("big.cab") + "\" \"" + at("big") + "\\\" big.bin").result, 0);
+  HWND owner = testdialogs::makeOwner();
+  Call r;
+  {
+    testdialogs::DialogDriver d("処理中", IDCANCEL, 0, {}, IDC_DLLS_FILE);
+    r = librarytest::command(library(), "-f \"" + at("big.cab") + "\" \"" + at("out") + "\\\" ", owner);
+    EXPECT_TRUE(d.found);
+    EXPECT_EQ(d.seen, "big.exe");
+  }
+  EXPECT_EQ(r.result, Result::kCancelled) << r.report;
+  EXPECT_FALSE(exists("out"));
+  {
+    testdialogs::DialogDriver d("処理中", IDCANCEL);
+    r = librarytest::command(library(), "-f -i \"" + at("big.cab") + "\" \"" + at("out") + "\\\" ", owner);
+    EXPECT_FALSE(d.found) << "-i: no progress window";
+  }
+  DestroyWindow(owner);
+  EXPECT_EQ(r.result, 0) << r.report;
+  EXPECT_EQ(std::filesystem::file_size(wide(at("out\\big.exe"))),
+            std::filesystem::file_size(wide(at("big.cab"))) + std::filesystem::file_size(wide(bin() + "sfx_cab.exe")));
 }
 
 // Existing files older than, newer than and read-only beside the entries, under

@@ -1,6 +1,7 @@
 // Errors raised inside the engines. Every public entry of a library DLL catches
 // them and turns them into a report line and a result code.
 #pragma once
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -17,12 +18,18 @@ enum class ErrorKind {
   Password,     // an encrypted entry: no password was given, or it was wrong
 };
 
-class Error : public std::runtime_error {
+// On std::exception with a string of its own rather than std::runtime_error,
+// whose message lives in the C++ library's old reference-counted string: a
+// program that links only the engines (the self-extractors) then does without
+// that string altogether.
+class Error : public std::exception {
  public:
-  Error(ErrorKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+  Error(ErrorKind kind, const std::string& what) : what_(what), kind_(kind) {}
+  const char* what() const noexcept override { return what_.c_str(); }
   ErrorKind kind() const { return kind_; }
 
  private:
+  std::string what_;
   ErrorKind kind_;
 };
 

@@ -89,6 +89,27 @@ std::string controlText(HWND dlg, int id) {
   return text;
 }
 
+namespace {
+
+BOOL CALLBACK collectStatic(HWND w, LPARAM out) {
+  char cls[32] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0) {
+    char text[4096] = {};
+    SendMessageA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    if (*text) *reinterpret_cast<std::string*>(out) += std::string(text) + "\n";
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::string staticTexts(HWND window) {
+  std::string texts;
+  EnumChildWindows(window, collectStatic, reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
 void click(HWND dlg, int id) {
   PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
 }

@@ -60,6 +60,8 @@ class Program {
 
 // Text of a control of another process (WM_GETTEXT is carried across).
 std::string controlText(HWND dlg, int id);
+// The texts of a window's static controls, one a line: what a message box says.
+std::string staticTexts(HWND window);
 void click(HWND dlg, int id);
 
 }  // namespace sfxtest

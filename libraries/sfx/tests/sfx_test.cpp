@@ -231,6 +231,39 @@ TEST_F(LzhExtractor, DamagedArchivesAreReportedAndLeaveNothingHalfWritten) {
   EXPECT_FALSE(PathExists(out / "d3"));
 }
 
+// Started by a double click on a program whose archive is damaged: no dialog to
+// extract from, but a message saying why; nothing is written, the status says so.
+TEST_F(LzhExtractor, ADamagedArchiveRunWithoutArgumentsIsExplainedAndWritesNothing) {
+  const std::string whole = ReadFile(exe_);
+  const uint64_t stub = sfx::peImageEnd(reinterpret_cast<const uint8_t*>(whole.data()), whole.size());
+  ASSERT_GT(stub, 0u);
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* says;
+  } cases[] = {
+      {"cut.exe", whole.substr(0, static_cast<size_t>(stub + (whole.size() - stub) / 2)), "書庫が壊れています"},
+      {"bare.exe", whole.substr(0, static_cast<size_t>(stub)), "書庫が付いていないか"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Folder out;
+    WriteFile(out / c.name, c.bytes);
+    Program p(q(out / c.name));
+    ASSERT_TRUE(p.started());
+    HWND box = p.window("自己解凍");
+    ASSERT_TRUE(box);
+    char caption[64] = {};
+    GetWindowTextA(box, caption, sizeof caption);
+    EXPECT_STREQ(caption, "自己解凍") << "the message, not the extraction dialog";
+    const std::string text = staticTexts(box);
+    EXPECT_NE(text.find(c.says), std::string::npos) << text;
+    click(box, IDOK);
+    EXPECT_EQ(p.wait(), 2u);
+    EXPECT_EQ(listFolder(out.path()), std::vector<std::string>{c.name});
+  }
+}
+
 // Hostile names behind the program: ".." and a root are taken off, so every
 // file lands inside the folder given and nothing beside or above it.
 TEST(LzhExtractorSafety, NamesThatClimbOutStayInsideTheFolder) {
@@ -294,6 +327,14 @@ TEST(ExtractorPayload, TheArchiveStartsWhereTheImageEnds) {
   // Section entries past the bytes read are not trusted.
   std::string cut = ReadFile(binFolder() + "sfx_lzh.exe").substr(0, 0x100);
   EXPECT_EQ(sfx::peImageEnd(reinterpret_cast<const uint8_t*>(cut.data()), cut.size()), 0u);
+}
+
+// What every self-extracting file carries: the LZH program within the 150 KB
+// aimed at (the cabinet one, with three decoders and zlib, is above it).
+TEST(ExtractorSize, TheLzhProgramStaysSmall) {
+  const std::string exe = ReadFile(binFolder() + "sfx_lzh.exe");
+  ASSERT_NE(exe, "<missing>");
+  EXPECT_LT(exe.size(), 150u * 1024);
 }
 
 TEST(ExtractorOptions, UnattendedWithAndWithoutAFolderAndNothingElse) {

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr UINT kExitInternal = 6;
-
 std::string toUtf8(const wchar_t* w) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
   std::string s(n > 0 ? static_cast<size_t>(n) : 1, '\0');
@@ -62,13 +60,6 @@ const char kUsage[] =
     "終了コード: 0 すべて正常、1 エラーのあるファイル、2 書庫の破損、3 中止、5 残したファイルあり";
 
 }  // namespace
-
-// Every exception is caught on the way here; should one escape, the program
-// just ends. This replaces the C++ library's handler, which names the type and
-// would bring a name demangler of some 45 KB into the program.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { ExitProcess(kExitInternal); }
-}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::vector<std::string> args;

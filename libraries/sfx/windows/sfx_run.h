@@ -29,6 +29,7 @@ enum ExitStatus : int {
   kExitCancelled = 3,
   kExitUsage = 4,
   kExitNotAll = 5,      // finished, but files were kept or left out as unsafe
+  kExitInternal = 6,    // the C++ library failed (see cxx_runtime.cpp)
 };
 
 struct RunTotals {

@@ -1,5 +1,7 @@
 // s: the self-extracting file's form (which extractor, then the archive alone),
 // where it goes, and what is refused without writing anything.
+#include "dialog_driver.h"
+#include "dialogs_resource.h"
 #include "results.h"
 #include "unlha32_fixture.h"
 
@@ -7,6 +9,10 @@ using namespace unlhatest;
 using namespace dllsupport;
 
 namespace {
+
+// Large enough that copying it outlasts the half second before the progress
+// window shows, on a fast disk.
+constexpr size_t kLargeArchiveBytes = size_t{1} << 30;
 
 std::string binFile(const char* name) {
   char buf[MAX_PATH] = {};
@@ -75,6 +81,44 @@ TEST_F(UnlhaTest, SelfExtractorsThatCannotBeMadeLeaveEverythingAsItWas) {
   EXPECT_EQ(unlha("s \"" + at("plain.lzh") + "\" \"" + at("x") + "\\\"").result, kNotArchive);
   EXPECT_FALSE(exists("x"));
   EXPECT_FALSE(exists("plain.exe"));
+}
+
+// A large archive is copied behind the program with the progress window up:
+// a cancel leaves neither the file nor the folder made for it, and -n makes the
+// file without any window.
+TEST_F(UnlhaTest, SelfExtractorOfALargeArchiveShowsProgressAndCancelsCleanly) {
+  // Stored, so that the archive is as large as the data and takes seconds to copy.
+  std::string big(kLargeArchiveBytes, '\0');
+  const std::vector<uint8_t> block = testsupport::randomBytes(1 << 20, 7);
+  for (size_t i = 0; i < big.size(); i += block.size()) std::copy(block.begin(), block.end(), big.begin() + i);
+  write("big\\big.bin", big);
+  big.clear();
+  big.shrink_to_fit();
+  ASSERT_EQ(unlha("a -z \"" + at("big.lzh") + "\" \"" + at("big") + "\\\" big.bin").result, kOk);
+  const std::string made = at("out\\deep\\big.exe");
+  HWND owner = testdialogs::makeOwner();
+  Call r;
+  {
+    testdialogs::DialogDriver d("処理中", IDCANCEL, 0, {}, IDC_DLLS_FILE);
+    r = unlha("s \"" + at("big.lzh") + "\" \"" + at("out\\deep") + "\\\" -gw -x -+ -a1", owner);
+    EXPECT_TRUE(d.found);
+    EXPECT_EQ(d.seen, "big.exe");
+  }
+  EXPECT_EQ(r.result, kCancelled) << r.report;
+  EXPECT_FALSE(exists("out")) << "neither the file, its temporary nor the folders made for it";
+
+  {
+    testdialogs::DialogDriver d("処理中", IDCANCEL);
+    r = unlha("s \"" + at("big.lzh") + "\" \"" + at("out\\deep") + "\\\" -gw -n", owner);
+    EXPECT_FALSE(d.found) << "-n: no progress window";
+  }
+  DestroyWindow(owner);
+  EXPECT_EQ(r.result, kOk) << r.report;
+  WIN32_FILE_ATTRIBUTE_DATA a = {}, b = {};
+  ASSERT_TRUE(GetFileAttributesExA(made.c_str(), GetFileExInfoStandard, &a));
+  ASSERT_TRUE(GetFileAttributesExA(at("big.lzh").c_str(), GetFileExInfoStandard, &b));
+  const auto size = [](const WIN32_FILE_ATTRIBUTE_DATA& d) { return uint64_t{d.nFileSizeHigh} << 32 | d.nFileSizeLow; };
+  EXPECT_EQ(size(a), binFile("sfx_lzh.exe").size() + size(b));
 }
 
 }  // namespace

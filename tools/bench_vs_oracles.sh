@@ -7,10 +7,13 @@
 # Each figure is the best of RUNS runs (default 1): wall seconds and CPU seconds
 # (user + system). Every archive the AFTER build writes is extracted byte for
 # byte by lhasa and jlha (LZH) or cabextract (Cabinet) before its row is printed.
+# ONLY=lzh or ONLY=cab keeps the rows of that format alone.
 set -euo pipefail
 before=$(readlink -f "${1:?usage: bench_vs_oracles.sh BEFORE_ARCTOOL AFTER_ARCTOOL}")
 after=$(readlink -f "${2:?usage: bench_vs_oracles.sh BEFORE_ARCTOOL AFTER_ARCTOOL}")
 runs=${RUNS:-1}
+only=${ONLY:-}
+case "$only" in ""|lzh|cab) ;; *) echo "bench_vs_oracles: ONLY is lzh or cab" >&2; exit 1 ;; esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 for tool in jlha lhasa gcab cabextract python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "bench_vs_oracles: $tool is not installed" >&2; exit 1; }
@@ -65,6 +68,7 @@ row() {  # corpus format sizes(3) times(6)
 
 for name in text binary mix; do
   for m in 5 6 7; do
+    [ "$only" = cab ] && break
     read -r bw bc < <(timed "$before" create lzh:lh$m "$work/b.lzh" "$name")
     read -r aw ac < <(timed "$after" create lzh:lh$m "$work/a.lzh" "$name")
     read -r ow oc < <(timed jlha co$m "$work/j.lzh" "$name")
@@ -72,6 +76,7 @@ for name in text binary mix; do
     row "$name" "lh$m" "$(size "$work/b.lzh")" "$(size "$work/a.lzh")" "$(size "$work/j.lzh")" "$bw" "$bc" "$aw" "$ac" "$ow" "$oc"
     rm -f "$work"/*.lzh
   done
+  [ "$only" = lzh ] && continue
   read -r bw bc < <(timed "$before" create cab:mszip "$work/b.cab" "$name")
   read -r aw ac < <(timed "$after" create cab:mszip "$work/a.cab" "$name")
   read -r ow oc < <(timed gcab -c -z "$work/g.cab" "$name")

@@ -91,6 +91,21 @@ std::map<std::string, std::vector<uint8_t>> edgeCases(int method) {
     mixed.push_back(static_cast<uint8_t>(i));
   }
   c["mixed"] = mixed;
+  // A repeat of every length up to past the longest match, each after noise
+  // and at a distance of its own: the parse takes long matches whole and jumps
+  // over them, so each length is where that may go wrong.
+  std::vector<uint8_t> lengths;
+  for (size_t len = 3; len <= 300; len++) {
+    auto noise = randomBytes(7 + len % 13, static_cast<uint32_t>(len));
+    auto piece = textBytes(len, static_cast<uint32_t>(1000 + len));
+    const size_t gap = len * 37 % (window / 2);
+    lengths.insert(lengths.end(), piece.begin(), piece.end());
+    auto filler = randomBytes(gap, static_cast<uint32_t>(2000 + len));
+    lengths.insert(lengths.end(), filler.begin(), filler.end());
+    lengths.insert(lengths.end(), noise.begin(), noise.end());
+    lengths.insert(lengths.end(), piece.begin(), piece.end());
+  }
+  c["lengths"] = lengths;
   return c;
 }
 

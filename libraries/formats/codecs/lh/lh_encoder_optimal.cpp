@@ -30,12 +30,16 @@ struct LhTreeTraits {
 // Bytes parsed in one path search and handed to the blocks as one segment.
 constexpr size_t kPieceBytes = 16384;
 static_assert(kPieceBytes <= kLhMaxBlockCodes);
-// Chosen on the benchmark corpora (tools/bench_vs_oracles.sh): half the
-// depth costs 0.3% in size, twice the depth saves 0.1% for 10% more time; a
+// Chosen on the benchmark corpora (tools/bench_vs_oracles.sh, CPU time): a
+// nice length of 48 in place of 128 takes about a sixth less time on text for
+// 0.7% more in size, and next to nothing on programs. The time goes to the
+// tree walks, each node a dependent load: at this nice length half the depth
+// saves only a few percent for 0.1% more; leaving positions inside long
+// matches out of the trees, or walking them shallower, costs 1-4% on text. A
 // second parse of each piece under its own trees saves under 0.4% for a third
 // more time.
 constexpr int kDepth = 32;
-constexpr size_t kNice = 128;
+constexpr size_t kNice = 48;
 
 // Nodes of the path search: lengths up to 256 and distances up to 65536 (17 bits).
 using Path = ShortestPath<17>;

@@ -92,8 +92,8 @@ std::vector<uint8_t> level0(const Entry& e) {
     if (sjis::isPair(name, i)) ++i;
     else if (name[i] == '/') name[i] = '\\';
   }
-  if (name.size() > 233) fail(ErrorKind::Usage, "name too long for a level-0 header: " + e.name);
-  if (e.size > 0xFFFFFFFFu) fail(ErrorKind::Usage, "file too large for a level-0 header: " + e.name);
+  if (name.size() > 233) fail(ErrorKind::Usage, "name too long for a level-0 header: " + utf8Name(e));
+  if (e.size > 0xFFFFFFFFu) fail(ErrorKind::Usage, "file too large for a level-0 header: " + utf8Name(e));
   Bytes h;
   h.u8(static_cast<uint32_t>(22 + name.size()));
   h.u8(0);  // checksum, below
@@ -112,14 +112,14 @@ std::vector<uint8_t> level1(const Entry& e) {
   splitFolder(e, dir, file);
   dir = ffSeparators(sjisOf(dir, e.encoding), NameEncoding::ShiftJis);
   file = sjisOf(file, e.encoding);
-  if (e.size > 0xFFFFFFFFu) fail(ErrorKind::Usage, "file too large for a level-1 header: " + e.name);
+  if (e.size > 0xFFFFFFFFu) fail(ErrorKind::Usage, "file too large for a level-1 header: " + utf8Name(e));
   bool longName = file.size() > 230;
   Bytes exts;
   if (longName) ext(exts, 0x01, file);
   if (!dir.empty()) ext(exts, 0x02, dir);
   std::string base = longName ? std::string() : file;
   uint64_t packed = e.packedSize + exts.b.size();  // level 1 counts them as data
-  if (packed > 0xFFFFFFFFu) fail(ErrorKind::Usage, "file too large for a level-1 header: " + e.name);
+  if (packed > 0xFFFFFFFFu) fail(ErrorKind::Usage, "file too large for a level-1 header: " + utf8Name(e));
   Bytes h;
   h.u8(static_cast<uint32_t>(25 + base.size()));
   h.u8(0);
@@ -178,7 +178,7 @@ std::vector<uint8_t> level2(const Entry& e) {
   h.u16(0);
   // A first byte of 0 would read as the end of the archive.
   if ((h.b.size() & 0xFF) == 0) h.u8(0);
-  if (h.b.size() > 0xFFFF) fail(ErrorKind::Usage, "header too long: " + e.name);
+  if (h.b.size() > 0xFFFF) fail(ErrorKind::Usage, "header too long: " + utf8Name(e));
   h.put16(0, static_cast<uint32_t>(h.b.size()));
   const size_t crcAt = 27;  // data of the first extended header
   h.put16(crcAt, crc16Update(0, h.b.data(), h.b.size()));

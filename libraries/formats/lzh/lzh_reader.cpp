@@ -5,6 +5,7 @@
 #include "codecs/lh/lzh_decoders.h"
 #include "core/checked_out_stream.h"
 #include "core/extract.h"
+#include "core/names.h"
 
 namespace fmt::lzh {
 
@@ -86,7 +87,7 @@ bool LzhReader::scan(uint64_t start, uint64_t* end) {
     uint64_t dataEnd = h.dataOffset() + h.entry.packedSize;
     if (dataEnd < h.dataOffset() || dataEnd > fileSize) {
       if (headers_.empty() && start != 0) return false;  // a false match inside a program
-      warnings_.push_back("the archive ends inside " + h.entry.name);
+      warnings_.push_back("the archive ends inside " + utf8Name(h.entry));
       headers_.push_back(h);
       entries_.push_back(h.entry);
       break;
@@ -105,11 +106,11 @@ void LzhReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   const Entry& e = h.entry;
   if (e.kind != EntryKind::File) return;
   auto decoder = codecs::makeLzhDecoder(e.method);
-  if (!decoder) fail(ErrorKind::Unsupported, "unsupported method " + e.method + " for " + e.name);
+  if (!decoder) fail(ErrorKind::Unsupported, "unsupported method " + e.method + " for " + utf8Name(e));
   RangeInStream in(*src_, h.dataOffset(), e.packedSize);
   CheckedOutStream<Crc16Check> checked(out, e.size, progress);
   decoder->decode(in, e.size, checked);
-  if (checked.check() != e.crc) fail(ErrorKind::Checksum, "CRC error in " + e.name);
+  if (checked.check() != e.crc) fail(ErrorKind::Checksum, "CRC error in " + utf8Name(e));
 }
 
 void LzhReader::copyRaw(size_t index, OutStream& out) {

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 
+#include "core/names.h"
 #include "platform/platform.h"
 #include "tar/tar_format.h"
 #include "tar/tar_pax.h"
@@ -325,7 +326,7 @@ class DirectoryScanner {
     e.packedSize = it.storedSize;
     if (it.sparse && it.problem.empty()) {
       it.problem = checkSparseMap(it.map, e.size, it.storedSize);
-      if (!it.problem.empty()) warn("entry " + e.name + ": " + it.problem);
+      if (!it.problem.empty()) warn("entry " + utf8Name(e) + ": " + it.problem);
     }
     return true;
   }
@@ -334,7 +335,7 @@ class DirectoryScanner {
   bool found(Entry e, Item it) {
     dataEnd_ = it.dataOffset + it.storedSize;
     dataNext_ = it.dataOffset + roundUpToBlock(it.storedSize);
-    pendingName_ = e.name;
+    pendingName_ = utf8Name(e);
     pending_ = true;
     produced_ = true;
     entry_ = std::move(e);
@@ -347,7 +348,7 @@ class DirectoryScanner {
     it.sparse = true;
     int64_t real;
     if (!parseField(block, kGnuRealSize, real) || real < 0) {
-      warn("a damaged sparse header for " + e.name + "; the rest of the archive is ignored");
+      warn("a damaged sparse header for " + utf8Name(e) + "; the rest of the archive is ignored");
       return false;
     }
     e.size = static_cast<uint64_t>(real);
@@ -368,7 +369,7 @@ class DirectoryScanner {
     uint8_t ext[kBlock];
     while (extended) {
       if (in_.read(ext, kBlock) < kBlock) {
-        warn("the archive ends inside the sparse map of " + e.name);
+        warn("the archive ends inside the sparse map of " + utf8Name(e));
         return false;
       }
       addPairs(ext, kGnuExtCount);
@@ -429,7 +430,7 @@ class DirectoryScanner {
     }
     const uint64_t mapBytes = roundUpToBlock(consumed);
     if (!ok || mapBytes > it.storedSize) {
-      warn("a damaged sparse map for " + e.name + "; the rest of the archive is ignored");
+      warn("a damaged sparse map for " + utf8Name(e) + "; the rest of the archive is ignored");
       return false;
     }
     in_.seek(it.dataOffset + mapBytes);

@@ -145,6 +145,34 @@ TEST_F(Damaged, CorruptDataFailsTheCrc) {
   EXPECT_NO_THROW(r->extract(1, sink));
 }
 
+// Names are stored in Shift-JIS, but the messages, like every text of the
+// engines, are UTF-8: the libraries convert them back for their reports.
+TEST_F(Damaged, MessagesNameTheEntryInUtf8) {
+  testsupport::writeFile(src_ / "\xE8\xA1\xA8.txt", testsupport::textBytes(20000, 3));  // 表.txt
+  auto bytes = make(1);
+  auto r = open(bytes);
+  ASSERT_TRUE(r);
+  size_t at = 0;
+  while (at < r->entries().size() && r->entries()[at].name != "\x95\x5C.txt") ++at;
+  ASSERT_LT(at, r->entries().size());
+  const auto h = r->headers()[at];
+  std::vector<uint8_t> spoilt = bytes;
+  spoilt[h.dataOffset() + h.entry.packedSize / 2] ^= 0x10;
+  r = open(spoilt);
+  fmt::NullOutStream sink;
+  try {
+    r->extract(at, sink);
+    ADD_FAILURE() << "no CRC error";
+  } catch (const fmt::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("\xE8\xA1\xA8.txt"), std::string::npos) << e.what();
+  }
+  bytes.resize(h.dataOffset() + h.entry.packedSize / 2);
+  r = open(bytes);
+  ASSERT_TRUE(r);
+  ASSERT_FALSE(r->warnings().empty());
+  EXPECT_NE(r->warnings().back().find("\xE8\xA1\xA8.txt"), std::string::npos) << r->warnings().back();
+}
+
 // A size field claiming far more than the data holds ends quickly in an error
 // instead of decoding gigabytes of nothing.
 TEST_F(Damaged, ClaimedSizeBeyondTheDataIsTruncation) {

@@ -39,6 +39,10 @@ bool parseNumber(const uint8_t* p, size_t length, int64_t& value) {
   return true;
 }
 
+bool isAscii(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80 && c != 0; });
+}
+
 bool isZeroBlock(const uint8_t* block) {
   return std::all_of(block, block + kBlock, [](uint8_t b) { return b == 0; });
 }

@@ -58,6 +58,9 @@ Flavor flavorOf(const uint8_t* block);
 // A block a reader may take for the start of a tar archive.
 bool looksLikeHeader(const uint8_t* block);
 
+// Bytes below 0x80 and no NUL: what a ustar field holds the same in every encoding.
+bool isAscii(const std::string& s);
+
 // Writing: a string cut to the field; octal with a NUL when it fits.
 void putString(uint8_t* block, Field f, const std::string& s);
 bool putOctal(uint8_t* block, Field f, uint64_t value);

@@ -213,13 +213,7 @@ void TarReader::readNamesAsEucJp() {
 void TarReader::convertName(Entry& e) const {
   if (!eucJpNames_) return;
   const bool name = eucjp::looksLikeEucJp(e.name), link = eucjp::looksLikeEucJp(e.linkTarget);
-  if (!(name || link)) return;
-  auto plain = [](const std::string& s) {
-    for (char c : s)
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-  };
-  if ((!name && !plain(e.name)) || (!link && !plain(e.linkTarget))) return;
+  if (!(name || link) || (!name && !isAscii(e.name)) || (!link && !isAscii(e.linkTarget))) return;
   e.name = eucjp::toShiftJis(e.name);
   e.linkTarget = eucjp::toShiftJis(e.linkTarget);
   e.encoding = NameEncoding::ShiftJis;

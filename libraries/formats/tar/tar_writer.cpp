@@ -13,10 +13,6 @@ namespace fmt::tar {
 
 namespace {
 
-bool isAscii(const std::string& s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80 && c != 0; });
-}
-
 // Splits a name over the ustar prefix and name fields when it can.
 bool splitUstarName(const std::string& full, std::string& prefix, std::string& name) {
   if (full.size() <= kName.length) {

@@ -16,6 +16,9 @@
 //               or 0 for one slot per position of the data
 //   kStopMoves  whether the stop (how far a match may run) moves on between
 //               calls, as a frame's end does, or stays put until clear()
+//   kCutAtNice  whether a walk ends at a match of the nice length, the new
+//               position taking that node's place, in place of walking on
+//               to the longest match or the depth
 #pragma once
 #include <algorithm>
 #include <cstddef>
@@ -146,7 +149,8 @@ class BtMatchFinder {
   void enterOne(size_t p, size_t maxLen, int depth) {
     head3_[hash3(p)] = static_cast<int32_t>(p);
     // Where the stop moves, the trees may be out of order anywhere (see
-    // insert), and a position only entered measures every node afresh.
+    // insert), and a position only entered measures every node afresh; a walk
+    // cut at the nice length measures afresh only where it would end.
     insert(p, maxLen, depth, Traits::kStopMoves ? 0 : kMaxMatch, nullptr);
   }
 
@@ -159,6 +163,8 @@ class BtMatchFinder {
   // suffix may order differently: the prefix taken for granted may then be
   // wrong, so whatever is reported or merged is measured afresh. With a stop
   // that stays put, only positions that near the stop meet such nodes.
+  // A walk cut at the nice length leaves the trees in order only as far as
+  // that length, which is as far as the walk compares.
   // A node is read only while within reach, before its slot is reused.
   void insert(size_t p, size_t maxLen, int depth, size_t best, std::vector<Match>* out) {
     // Locals, not members: a push_back could change members for all the
@@ -172,22 +178,26 @@ class BtMatchFinder {
     int32_t* below = &child[2 * slot(p)];
     int32_t* above = below + 1;
     size_t lenBelow = 0, lenAbove = 0;
+    const size_t cut = Traits::kCutAtNice ? std::min(maxLen, nice_) : maxLen;
     for (;; --depth) {
       if (cand < 0 || depth == 0 || p - static_cast<size_t>(cand) > limit) {
         *below = *above = -1;
         return;
       }
       size_t len = std::min(lenBelow, lenAbove);
-      len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
-      if ((Traits::kStopMoves || maxLen < kMaxMatch) && (len > best || len >= maxLen))
-        len = commonPrefixLength(b + cand, b + p, maxLen);
+      len += commonPrefixLength(b + cand + len, b + p + len, cut - len);
+      if ((Traits::kStopMoves || maxLen < kMaxMatch) && (len > best || len >= cut))
+        len = commonPrefixLength(b + cand, b + p, cut);
+      // Cut short, the match is measured to its end for the report.
+      if (Traits::kCutAtNice && len >= cut) len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
       if (out && len > best) {
         best = len;
         out->push_back(Match{static_cast<uint16_t>(len), distance(p, cand)});
       }
       int32_t* const node = &child[2 * slot(static_cast<size_t>(cand))];
-      if (len >= maxLen) {
-        // Equal as far as may be compared: p takes cand's place.
+      if (len >= cut) {
+        // Equal as far as may be compared, or as far as is worth it: p takes
+        // cand's place.
         *below = node[0];
         *above = node[1];
         return;

@@ -1,8 +1,9 @@
 // The binary-tree match finder as each encoder runs it: the deflate encoder's
-// (pieces of one span, matches running on to the span's end) and the LZX
+// (pieces of one span, matches running on to the span's end), the LZX
 // encoder's (frames appended to a sliding window, matches ending with the
-// frame). Every match reported must be real and within reach, and with the
-// search unbounded the longest must be found.
+// frame) and the LH encoder's (one range, walks ending at the nice length).
+// Every match reported must be real and within reach, and with the search
+// unbounded the longest must be found, or one of the nice length.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "codecs/deflate/deflate_encoder_match_finder.h"
+#include "codecs/lh/lh_match_finder.h"
 #include "codecs/lzx/lzx.h"
 #include "codecs/lzx/lzx_match_finder.h"
 #include "test_support.h"
@@ -37,6 +39,7 @@ struct Search {
 
 uint32_t distanceOf(const fmt::codecs::deflate::Match& m) { return m.dist; }
 uint32_t distanceOf(const fmt::codecs::lzx::Match& m) { return m.distance; }
+uint32_t distanceOf(const fmt::codecs::LhMatch& m) { return m.dist; }
 
 // Files one findAll's lists, of buffer positions [from, to), under the input
 // positions from `origin` on.
@@ -99,9 +102,32 @@ struct LzxFeed {
   }
 };
 
+struct LhFeed {
+  static constexpr uint32_t kMaxMatch = 256;
+  static constexpr uint32_t kMaxDistance = 1u << 16;  // -lh7-
+  static constexpr bool kGaps = false;
+  // Pieces of 16 KB of one range, as the LH encoder searches them.
+  static Search search(const Bytes& data, int depth, uint32_t nice, bool = false, bool = false) {
+    fmt::codecs::LhMatchFinder f(0, 0, kMaxDistance);
+    f.setLimits(depth, nice);
+    f.setData(data.data());
+    f.clear();
+    Search s(data.size());
+    std::vector<fmt::codecs::LhMatch> matches;
+    std::vector<uint32_t> first;
+    int call = 0;
+    for (size_t at = 0; at < data.size(); at += 16384, ++call) {
+      const size_t end = std::min(data.size(), at + 16384);
+      f.findAll(at, end, data.size(), matches, first);
+      collect(matches, first, at, end, at, data.size(), call, s);
+    }
+    return s;
+  }
+};
+
 template <typename Feed>
 class BtMatchFinder : public ::testing::Test {};
-using Feeds = ::testing::Types<DeflateFeed, LzxFeed>;
+using Feeds = ::testing::Types<DeflateFeed, LzxFeed, LhFeed>;
 TYPED_TEST_SUITE(BtMatchFinder, Feeds);
 
 size_t commonLength(const Bytes& d, size_t a, size_t b, size_t max) {
@@ -254,6 +280,31 @@ TYPED_TEST(BtMatchFinder, FindsTheLongestMatchWhenUnbounded) {
     if (found >= Feed::kMaxMatch) skipUntil = p + found;
   }
   EXPECT_GT(compared, data.size() / 2);
+
+  // With a nice length, walks may end at the first match that long (the trees
+  // are then in order only that far): a searched position still gets a match
+  // of at least the nice length wherever one exists.
+  constexpr uint32_t kNice = 24;
+  const Search bounded = Feed::search(data, kUnbounded, kNice, false, true);
+  EXPECT_GT(expectReal<Feed>(data, bounded, kNice, "small alphabet, nice 24"), data.size() / 4);
+  byPrefix.clear();
+  skipUntil = 0;
+  size_t nice = 0;
+  for (size_t p = 0; p + 3 <= data.size(); ++p) {
+    auto& earlier = byPrefix[data[p] | data[p + 1] << 8 | data[p + 2] << 16];
+    const size_t room = std::min<size_t>(Feed::kMaxMatch, data.size() - p);
+    size_t longest = 0;
+    for (uint32_t q : earlier)
+      if (p - q <= Feed::kMaxDistance) longest = std::max(longest, commonLength(data, q, p, room));
+    earlier.push_back(static_cast<uint32_t>(p));
+    const uint32_t found = bounded.at[p].empty() ? 0 : bounded.at[p].back().length;
+    if (p >= skipUntil && longest >= kNice) {
+      ASSERT_GE(found, kNice) << "at " << p << ", longest " << longest;
+      ++nice;
+    }
+    if (found >= kNice) skipUntil = p + found;
+  }
+  EXPECT_GT(nice, 40u);
 }
 
 // A copy at exactly the farthest distance is found whole, one a byte farther
@@ -261,7 +312,7 @@ TYPED_TEST(BtMatchFinder, FindsTheLongestMatchWhenUnbounded) {
 // starting with the same three bytes takes the table's slot, by the trees.
 TYPED_TEST(BtMatchFinder, ReachesTheFarthestDistanceAndNoFarther) {
   using Feed = TypeParam;
-  Bytes data = randomBytes(60000, 21);
+  Bytes data = randomBytes(Feed::kMaxDistance + 6000, 21);
   struct Copy {
     size_t from, to;
     bool decoy;

@@ -28,6 +28,7 @@ struct TreeTraits {
   static constexpr uint32_t kMaxDistance = 32768;
   static constexpr size_t kRingSlots = 2 * 32768;
   static constexpr bool kStopMoves = false;  // the span's end
+  static constexpr bool kCutAtNice = false;
 };
 
 class MatchFinder {

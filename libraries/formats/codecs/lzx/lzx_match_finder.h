@@ -31,6 +31,7 @@ struct TreeTraits {
   // of it.
   static constexpr size_t kRingSlots = size_t(1) << 19;
   static constexpr bool kStopMoves = true;  // each frame's end
+  static constexpr bool kCutAtNice = false;
 };
 
 class MatchFinder {

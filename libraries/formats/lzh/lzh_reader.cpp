@@ -11,6 +11,16 @@ namespace fmt::lzh {
 
 namespace {
 
+// LHARK wrote "-lh7-" for a scheme of its own, with level-1 headers and OS id
+// 0x20; nothing else in the header tells the two apart. A member of that
+// profile which fails as standard -lh7- is most likely LHARK's, and no public
+// description of its coding exists to decode it from.
+void refuseIfLhark(const Entry& e) {
+  if (e.method == "-lh7-" && e.headerLevel == 1 && e.osType == 0x20)
+    fail(ErrorKind::Unsupported, utf8Name(e) + " does not decode as -lh7-: it looks like LHARK's own -lh7- scheme, "
+                                 "which this program cannot decode");
+}
+
 // How far into a file to look for an archive behind a self-extracting program.
 constexpr uint64_t kExeSearch = 4u << 20;    // files starting with "MZ"
 constexpr uint64_t kOtherSearch = 64u << 10;  // .com and other stubs
@@ -109,8 +119,16 @@ void LzhReader::extract(size_t index, OutStream& out, const ProgressFn& progress
   if (!decoder) fail(ErrorKind::Unsupported, "unsupported method " + e.method + " for " + utf8Name(e));
   RangeInStream in(*src_, h.dataOffset(), e.packedSize);
   CheckedOutStream<Crc16Check> checked(out, e.size, progress);
-  decoder->decode(in, e.size, checked);
-  if (checked.check() != e.crc) fail(ErrorKind::Checksum, "CRC error in " + utf8Name(e));
+  try {
+    decoder->decode(in, e.size, checked);
+  } catch (const Error& err) {
+    if (err.kind() == ErrorKind::Corrupt || err.kind() == ErrorKind::Truncated) refuseIfLhark(e);
+    throw;
+  }
+  if (checked.check() != e.crc) {
+    refuseIfLhark(e);
+    fail(ErrorKind::Checksum, "CRC error in " + utf8Name(e));
+  }
 }
 
 void LzhReader::copyRaw(size_t index, OutStream& out) {

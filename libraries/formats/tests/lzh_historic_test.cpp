@@ -1,9 +1,12 @@
 // Headers of historic writers, as small archives written out byte by byte:
 // LHA for OS-9/68k (OS id 'K') and for OS-9 on the 6809 (OS id '9'), and the
-// damaged headers that must still be refused beside them.
+// damaged headers that must still be refused beside them; LHARK's members,
+// whose "-lh7-" is a scheme of its own.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "base/stream.h"
+#include "codecs/lh/lh_encoder.h"
 #include "core/byte_source.h"
 #include "core/checksum.h"
 #include "lzh/lzh_header.h"
@@ -28,13 +31,15 @@ void put32(Bytes& b, uint32_t v) {
 const std::string kData = "hello";
 uint16_t dataCrc() { return fmt::crc16Update(0, kData.data(), kData.size()); }
 
-// A level-2 -lh0- member holding "hello" as "a.txt": the size field says
-// `stated`, the header itself is 34 bytes (26 fixed, one name header of 8).
-Bytes level2(uint8_t os, uint16_t stated) {
+// A level-2 member "a.txt" holding "hello" (stored, or as `data` of `method`):
+// the size field says `stated`, the header itself is 34 bytes (26 fixed, one
+// name header of 8).
+Bytes level2(uint8_t os, uint16_t stated, const std::string& method = "-lh0-",
+             const Bytes& data = Bytes(kData.begin(), kData.end())) {
   Bytes b;
   put16(b, stated);
-  for (char c : std::string("-lh0-")) b.push_back(static_cast<uint8_t>(c));
-  put32(b, 5), put32(b, 5);
+  for (char c : method) b.push_back(static_cast<uint8_t>(c));
+  put32(b, static_cast<uint32_t>(data.size())), put32(b, 5);
   put32(b, 1000000000);  // 2001-09-09 01:46:40 UTC
   b.push_back(0x20), b.push_back(2);
   put16(b, dataCrc());
@@ -43,7 +48,7 @@ Bytes level2(uint8_t os, uint16_t stated) {
   b.push_back(0x01);
   for (char c : std::string("a.txt")) b.push_back(static_cast<uint8_t>(c));
   put16(b, 0);
-  b.insert(b.end(), kData.begin(), kData.end());
+  b.insert(b.end(), data.begin(), data.end());
   b.push_back(0);  // end of archive
   return b;
 }
@@ -64,6 +69,28 @@ Bytes level0(const Bytes& area) {
   for (size_t i = 2; i < b.size(); ++i) sum = static_cast<uint8_t>(sum + b[i]);
   b[1] = sum;
   b.insert(b.end(), kData.begin(), kData.end());
+  b.push_back(0);
+  return b;
+}
+
+// A level-1 member "a.txt" of `method` holding "hello" as `data`, OS id `os`,
+// no extended headers.
+Bytes level1(const std::string& method, const Bytes& data, uint8_t os) {
+  Bytes b = {0, 0};
+  for (char c : method) b.push_back(static_cast<uint8_t>(c));
+  put32(b, static_cast<uint32_t>(data.size())), put32(b, 5);
+  put16(b, 0x6000), put16(b, 0x4A21);
+  b.push_back(0x20), b.push_back(1);
+  b.push_back(5);
+  for (char c : std::string("a.txt")) b.push_back(static_cast<uint8_t>(c));
+  put16(b, dataCrc());
+  b.push_back(os);
+  put16(b, 0);  // no extended header
+  b[0] = static_cast<uint8_t>(b.size() - 2);
+  uint8_t sum = 0;
+  for (size_t i = 2; i < b.size(); ++i) sum = static_cast<uint8_t>(sum + b[i]);
+  b[1] = sum;
+  b.insert(b.end(), data.begin(), data.end());
   b.push_back(0);
   return b;
 }
@@ -153,6 +180,38 @@ TEST(LzhHistoric, Os9Level0AreaGivesThePermissions) {
   lzh::LzhHeader h;
   ASSERT_EQ(read(level0({'9'}), h).status, lzh::HeaderStatus::Ok);
   EXPECT_FALSE(h.entry.hasUnixMode);
+}
+
+// LHARK's "-lh7-" shares its name with the standard one: a member is decoded as
+// standard first, and only one of LHARK's profile (level 1, OS id 0x20) that
+// fails so is refused as LHARK's, a scheme no description exists for; the
+// same bytes from another writer stay damaged.
+TEST(LzhHistoric, LharkMembersAreTriedAsStandardLh7First) {
+  fmt::MemoryInStream in(kData.data(), kData.size());
+  fmt::MemoryOutStream packed;
+  fmt::codecs::encodeLh(in, kData.size(), packed, 7);
+  EXPECT_EQ(extractFirst(level1("-lh7-", packed.data, 0x20)), kData);
+
+  const Bytes garbage = testsupport::randomBytes(40, 3);
+  auto failure = [&](uint8_t os, int level) {
+    const Bytes b = level == 1 ? level1("-lh7-", garbage, os) : level2(os, 34, "-lh7-", garbage);
+    try {
+      extractFirst(b);
+    } catch (const fmt::Error& e) {
+      return std::make_pair(e.kind(), std::string(e.what()));
+    }
+    return std::make_pair(fmt::ErrorKind::Usage, std::string("(extracted)"));
+  };
+  const auto lhark = failure(0x20, 1);
+  EXPECT_EQ(lhark.first, fmt::ErrorKind::Unsupported) << lhark.second;
+  EXPECT_NE(lhark.second.find("LHARK"), std::string::npos) << lhark.second;
+  EXPECT_NE(lhark.second.find("a.txt"), std::string::npos) << lhark.second;
+  for (auto [os, level] : {std::pair<uint8_t, int>{'M', 1}, {0x20, 2}}) {
+    const auto other = failure(os, level);
+    SCOPED_TRACE(other.second);
+    EXPECT_TRUE(other.first == fmt::ErrorKind::Corrupt || other.first == fmt::ErrorKind::Truncated ||
+                other.first == fmt::ErrorKind::Checksum);
+  }
 }
 
 }  // namespace

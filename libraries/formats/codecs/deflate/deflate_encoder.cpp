@@ -89,24 +89,28 @@ const EntropyTable& entropyTable() {
 
 // A quick guess at a block's bits for comparing cuts: the entropy of its
 // symbols and a few header bits per symbol used. The cut chosen by guesses is
-// then priced exactly.
-float guessBits(const SymbolCounts& c) {
+// then priced exactly. The block's counts are c less `less` when given, so that
+// the part after a cut needs no counts of its own.
+float guessBits(const SymbolCounts& c, const SymbolCounts* less = nullptr) {
   constexpr float kHeaderBitsPerSymbol = 2.5f;
+  static const SymbolCounts none;
+  const SymbolCounts& o = less ? *less : none;
   const std::vector<float>& t = entropyTable().xlog2x;
-  auto part = [&](const uint32_t* f, int n) {
+  auto part = [&](const uint32_t* f, const uint32_t* g, int n) {
     uint32_t total = 0, used = 0;
     float sum = 0;
     for (int i = 0; i < n; ++i) {
-      total += f[i];
-      used += f[i] != 0;
-      sum += t[f[i]];
+      const uint32_t x = f[i] - g[i];
+      total += x;
+      used += x != 0;
+      sum += t[x];
     }
     return t[total] - sum + kHeaderBitsPerSymbol * static_cast<float>(used);
   };
   float extra = 0;
-  for (int i = 0; i < 29; ++i) extra += static_cast<float>(c.litlen[257 + i] * kLengthExtra[i]);
-  for (int i = 0; i < kDistSymbols; ++i) extra += static_cast<float>(c.dist[i] * kDistExtra[i]);
-  return part(c.litlen, kLitLenSymbols) + part(c.dist, kDistSymbols) + extra;
+  for (int i = 0; i < 29; ++i) extra += static_cast<float>((c.litlen[257 + i] - o.litlen[257 + i]) * kLengthExtra[i]);
+  for (int i = 0; i < kDistSymbols; ++i) extra += static_cast<float>((c.dist[i] - o.dist[i]) * kDistExtra[i]);
+  return part(c.litlen, o.litlen, kLitLenSymbols) + part(c.dist, o.dist, kDistSymbols) + extra;
 }
 
 struct Split {
@@ -127,9 +131,7 @@ void trySplits(const std::vector<Token>& tokens, size_t from, size_t to, size_t 
     if (at - from < kMinSplit / 2 || to - at < kMinSplit / 2) continue;
     left.add(tokens.data() + done, at - done);
     done = at;
-    SymbolCounts right = whole;
-    right.subtract(left);
-    const float g = guessBits(left) + guessBits(right);
+    const float g = guessBits(left) + guessBits(whole, &left);
     if (!best.at || g < best.guess) {
       best.guess = g;
       best.at = at;

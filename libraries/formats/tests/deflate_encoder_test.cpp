@@ -353,6 +353,47 @@ TEST(DeflateCodeLengths, StayWithinTheirLimitsOnSkewedCounts) {
   check(code.dist, kDistSymbols, 15);
 }
 
+// Each length and distance at the edges of its code, among literals: counted
+// under the code whose base and extra bits hold it, literals under no distance.
+TEST(DeflateSymbolCounts, EveryCodeAtItsEdgesBetweenLiterals) {
+  using namespace fmt::codecs::deflate;
+  std::vector<Token> tokens;
+  SymbolCounts expected;
+  auto literal = [&](uint8_t b) {
+    tokens.push_back({b, 0});
+    expected.litlen[b]++;
+  };
+  for (int c = 0; c < kDistSymbols; ++c) {
+    const uint32_t span = 1u << kDistExtra[c];
+    for (uint32_t d : {uint32_t{kDistBase[c]}, kDistBase[c] + span - 1}) {
+      tokens.push_back({3, static_cast<uint16_t>(d)});
+      expected.litlen[257]++;
+      expected.dist[c]++;
+      literal(static_cast<uint8_t>(d));
+    }
+  }
+  for (int c = 0; c < 29; ++c) {
+    const uint32_t last = c == 28 ? 258 : std::min<uint32_t>(kLengthBase[c] + (1u << kLengthExtra[c]) - 1, 257);
+    for (uint32_t l : {uint32_t{kLengthBase[c]}, last}) {
+      tokens.push_back({static_cast<uint16_t>(l), 1});
+      expected.litlen[257 + c]++;
+      expected.dist[0]++;
+      literal(255);
+    }
+  }
+  SymbolCounts counts;
+  counts.add(tokens.data(), tokens.size());
+  EXPECT_TRUE(std::equal(std::begin(counts.litlen), std::end(counts.litlen), std::begin(expected.litlen)));
+  EXPECT_TRUE(std::equal(std::begin(counts.dist), std::end(counts.dist), std::begin(expected.dist)));
+  // Counted in two parts and the first taken off again: the second part's counts.
+  SymbolCounts first, second;
+  first.add(tokens.data(), 41);
+  second.add(tokens.data() + 41, tokens.size() - 41);
+  counts.subtract(first);
+  EXPECT_TRUE(std::equal(std::begin(counts.litlen), std::end(counts.litlen), std::begin(second.litlen)));
+  EXPECT_TRUE(std::equal(std::begin(counts.dist), std::end(counts.dist), std::begin(second.dist)));
+}
+
 TEST(DeflateCodeLengths, SkewedInputStillDecodes) {
   // Bytes drawn with Fibonacci weights, shuffled so that matches are rare.
   Bytes in;

@@ -8,8 +8,8 @@
 //         blocks split where separate codes pay;
 //   6..8  that, and each block parsed once more under its own code, over
 //         deeper searches and finer splits;
-//   9     the whole parse repeated under the code of its first result, and
-//         the blocks parsed and split twice (smallest, slowest).
+//   9     the whole parse repeated under the code of its first result,
+//         deeper trees and finer cuts (smallest, slowest).
 // A piece that looks like text (hardly any control bytes) takes the chain
 // parse at every level instead, with chains deeper as the level rises: text
 // is full of long matches, inside which that parse costs next to nothing,

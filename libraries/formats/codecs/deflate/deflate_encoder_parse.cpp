@@ -24,13 +24,15 @@ void SymbolCounts::clear() {
 }
 
 void SymbolCounts::add(const Token* t, size_t n) {
+  // Literals and matches alternate at random: selects, not branches (a
+  // literal adds nothing to the first distance code).
   for (size_t i = 0; i < n; ++i) {
-    if (t[i].dist == 0) {
-      litlen[t[i].len]++;
-    } else {
-      litlen[257 + kLengthCodes.index[t[i].len]]++;
-      dist[kDistanceCodes.of(t[i].dist)]++;
-    }
+    const bool match = t[i].dist != 0;
+    const uint32_t len = t[i].len;
+    litlen[match ? 257 + kLengthCodes.index[len <= kMaxMatch ? len : 0] : len]++;
+    const uint32_t d = match ? t[i].dist - 1u : 0u;
+    const uint8_t near = kDistanceCodes.low[d & 255], far = kDistanceCodes.high[(d >> 7) & 255];
+    dist[d < 256 ? near : far] += match;
   }
 }
 
@@ -97,10 +99,16 @@ void parseLazy(const uint8_t* in, size_t n, const MatchList& m, std::vector<Toke
 void parseOptimal(const uint8_t* in, size_t n, const MatchList& m, const Prices& prices, uint32_t niceLength,
                   std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
   using Path = ShortestPath<16>;
+  // Plain pointers: through the references the compiler would load them anew
+  // after every store into the nodes.
+  const Match* const all = m.matches.data();
+  const uint32_t* const first = m.first.data() + m.offset;
+  const uint32_t* const lit = prices.lit;
+  const uint32_t* const dist = prices.dist;
   Path::search(
-      n, kMinMatch, kMaxMatch, niceLength, prices.lenStep, [&](size_t i) { return prices.lit[in[i]]; },
-      [&](size_t i) { return std::make_pair(m.begin(i), m.end(i)); },
-      [&](uint32_t dist) { return prices.dist[kDistanceCodes.of(dist)]; }, nodes);
+      n, kMinMatch, kMaxMatch, niceLength, prices.lenStep, [=](size_t i) { return lit[in[i]]; },
+      [=](size_t i) { return std::make_pair(all + first[i], all + first[i + 1]); },
+      [=](uint32_t d) { return dist[kDistanceCodes.of(d)]; }, nodes);
   tokens.clear();
   Path::walkBack(nodes, n, [&](size_t at, uint32_t len, uint32_t dist) {
     if (dist == 0) tokens.push_back({in[at - 1], 0});

@@ -1,5 +1,5 @@
 // The LZX encoder's parse: a forward shortest-path search over each frame with
-// bit costs from the previous trees. Each node keeps the repeated offsets of
+// bit costs from the previous trees. Each position gets the repeated offsets of
 // the best path reaching it, so repeated-offset matches are priced exactly
 // along that path.
 #include <algorithm>
@@ -15,14 +15,30 @@ namespace {
 
 constexpr uint32_t kInfinite = std::numeric_limits<uint32_t>::max();
 
+// The best step found to a position. Its repeated offsets follow from the
+// step and those of the position it starts at, so they are worked out once,
+// when the search reaches the position, not at every improvement.
 struct Node {
   uint32_t price;
   uint32_t from;
   uint32_t dist;    // match distance (0 for a literal)
   uint16_t length;  // 1 for a literal
   int8_t kind;      // -1 literal, 0..2 repeated offset, 3 new offset
+};
+
+struct Repeats {
   uint32_t r[3];
 };
+
+// The repeated offsets after a step of `kind` from offsets f.
+inline Repeats afterStep(const Repeats& f, int kind, uint32_t dist) {
+  switch (kind) {
+    case 1: return {{f.r[1], f.r[0], f.r[2]}};
+    case 2: return {{f.r[2], f.r[1], f.r[0]}};
+    case 3: return {{dist, f.r[0], f.r[1]}};
+    default: return f;
+  }
+}
 
 inline uint32_t matchSymbolPrice(const Prices& p, int slot, uint32_t len) {
   uint32_t header = std::min<uint32_t>(len - kMinMatch, kPrimaryLengths);
@@ -59,28 +75,24 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
   std::vector<Node> nodes(n + 1);
   for (Node& nd : nodes) nd.price = kInfinite;
   nodes[0].price = 0;
-  std::copy(r, r + 3, nodes[0].r);
+  // Those of the positions the search reached (a step starts only there).
+  std::vector<Repeats> repeats(n + 1);
+  std::copy(r, r + 3, repeats[0].r);
 
   auto relax = [&](size_t to, uint32_t price, size_t from, uint16_t len, int8_t kind, uint32_t dist) {
     Node& t = nodes[to];
     if (price >= t.price) return;
-    const Node& f = nodes[from];
     t.price = price;
     t.from = static_cast<uint32_t>(from);
     t.length = len;
     t.kind = kind;
     t.dist = dist;
-    switch (kind) {
-      case 1: t.r[0] = f.r[1]; t.r[1] = f.r[0]; t.r[2] = f.r[2]; break;
-      case 2: t.r[0] = f.r[2]; t.r[1] = f.r[1]; t.r[2] = f.r[0]; break;
-      case 3: t.r[0] = dist; t.r[1] = f.r[0]; t.r[2] = f.r[1]; break;
-      default: std::copy(f.r, f.r + 3, t.r);
-    }
   };
 
   for (size_t i = 0; i < n; ++i) {
     const Node& cur = nodes[i];
     if (cur.price == kInfinite) continue;
+    if (i > 0) repeats[i] = afterStep(repeats[cur.from], cur.kind, cur.dist);
     const size_t p = start + i;
     const uint32_t base = cur.price;
     relax(i + 1, base + prices.main[b[p]], i, 1, -1, 0);
@@ -89,7 +101,7 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
 
     uint32_t longest = 0;
     const uint32_t reach = finder.reach(p);
-    uint32_t rep[3] = {cur.r[0], cur.r[1], cur.r[2]};
+    const uint32_t* const rep = repeats[i].r;
     for (int k = 0; k < 3; ++k) {
       uint32_t d = rep[k];
       if (d == 0 || d > reach || (k > 0 && d == rep[0]) || (k == 2 && d == rep[1])) continue;
@@ -144,7 +156,8 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
     }
     tokens.push_back(t);
   }
-  std::copy(nodes[n].r, nodes[n].r + 3, r);
+  const Repeats end = n ? afterStep(repeats[nodes[n].from], nodes[n].kind, nodes[n].dist) : repeats[0];
+  std::copy(end.r, end.r + 3, r);
 }
 
 void SymbolCounts::add(const std::vector<Token>& tokens) {

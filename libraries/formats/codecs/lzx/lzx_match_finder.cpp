@@ -91,7 +91,11 @@ void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near
     const size_t i = q - from;
     return nearFirst[i] < nearFirst[i + 1] ? near[nearFirst[i + 1] - 1].length : 0;
   };
+  // The parse takes a match of nice length whole, so the positions it covers
+  // are only entered.
+  size_t coveredUntil = from;
   auto readAhead = [&](size_t q) {
+    if (q < coveredUntil) return;
     int32_t* cand = ahead[q % kRing];
     const int32_t* bucket = table + size_t(hashes[q % kRing]) * kFarWays;
     for (size_t w = 0; w < kFarWays; ++w) {
@@ -103,20 +107,23 @@ void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near
   for (size_t q = from; q < std::min(last, from + kFarAhead); ++q) readAhead(q);
   for (size_t p = from; p < last; ++p) {
     if (p + kFarAhead < last) readAhead(p + kFarAhead);
-    const int32_t* cand = ahead[p % kRing];
-    const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
-    Match best{static_cast<uint16_t>(nearBest(p)), 0};
-    for (size_t w = 0; w < kFarWays; ++w) {
-      if (cand[w] < 0) break;
-      const size_t d = p - static_cast<size_t>(cand[w]);
-      if (d > maxDistance_) break;
-      // A candidate that differs where the best so far ends is no longer.
-      const uint8_t* c = b + cand[w];
-      if (best.length >= maxLen || c[best.length] != b[p + best.length]) continue;
-      const size_t len = commonPrefixLength(c, b + p, maxLen);
-      if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(d)};
+    if (p >= coveredUntil) {
+      const int32_t* cand = ahead[p % kRing];
+      const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
+      Match best{static_cast<uint16_t>(nearBest(p)), 0};
+      for (size_t w = 0; w < kFarWays; ++w) {
+        if (cand[w] < 0) break;
+        const size_t d = p - static_cast<size_t>(cand[w]);
+        if (d > maxDistance_) break;
+        // A candidate that differs where the best so far ends is no longer.
+        const uint8_t* c = b + cand[w];
+        if (best.length >= maxLen || c[best.length] != b[p + best.length]) continue;
+        const size_t len = commonPrefixLength(c, b + p, maxLen);
+        if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(d)};
+      }
+      if (best.distance) found[p - from] = best;
+      if (best.length >= static_cast<size_t>(nice_)) coveredUntil = p + best.length;
     }
-    if (best.distance) found[p - from] = best;
     int32_t* bucket = table + size_t(hashes[p % kRing]) * kFarWays;
     std::copy_backward(bucket, bucket + kFarWays - 1, bucket + kFarWays);
     bucket[0] = static_cast<int32_t>(p);

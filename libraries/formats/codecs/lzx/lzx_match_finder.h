@@ -67,7 +67,8 @@ class MatchFinder {
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
   void findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
   // At each position, the longest far-table match where it is longer than
-  // the longest of the frame's near matches (length 0: none).
+  // the longest of the frame's near matches (length 0: none); positions a
+  // near or far match of nice length covers are only entered.
   void findFar(size_t from, size_t to, const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
                std::vector<Match>& best);
   static void merge(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,

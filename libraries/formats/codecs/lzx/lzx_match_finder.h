@@ -81,6 +81,12 @@ class MatchFinder {
   static constexpr size_t kFarWays = 8;
   static constexpr size_t kFarBytes = 8;
   static constexpr size_t kFarAhead = 8;
+  // An entry: a position in the buffer, and above it a tag of more bits of
+  // its hash.
+  static constexpr int kFarPosBits = 23;
+  static constexpr int kFarTagBits = 32 - kFarPosBits;
+  static constexpr uint32_t kFarPosMask = (1u << kFarPosBits) - 1;
+  static constexpr uint32_t kFarEmpty = ~0u;
 
   void slide();
   uint32_t farHash(size_t p) const;
@@ -93,7 +99,7 @@ class MatchFinder {
   int depth_, nice_;
   bool textSkips_;
   BtMatchFinder<TreeTraits> trees_;
-  std::vector<int32_t> far_;  // kFarWays positions per hash, newest first
+  std::vector<uint32_t> far_;  // kFarWays entries per hash, newest first
   std::vector<Match> near_, farBest_;
   std::vector<uint32_t> nearFirst_;
 };

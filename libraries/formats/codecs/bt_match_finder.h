@@ -148,10 +148,10 @@ class BtMatchFinder {
 
   void enterOne(size_t p, size_t maxLen, int depth) {
     head3_[hash3(p)] = static_cast<int32_t>(p);
-    // Where the stop moves, the trees may be out of order anywhere (see
-    // insert), and a position only entered measures every node afresh; a walk
-    // cut at the nice length measures afresh only where it would end.
-    insert(p, maxLen, depth, Traits::kStopMoves ? 0 : kMaxMatch, nullptr);
+    // Nothing is reported, so only a merge is measured afresh (see insert):
+    // where the stop moves, a prefix taken for granted that is wrong may
+    // misplace p, which costs a later match, never a false one.
+    insert(p, maxLen, depth, kMaxMatch, nullptr);
   }
 
   // Makes p the root of its tree, splitting the old tree into the suffixes
@@ -189,7 +189,7 @@ class BtMatchFinder {
       if ((Traits::kStopMoves || maxLen < kMaxMatch) && (len > best || len >= cut))
         len = commonPrefixLength(b + cand, b + p, cut);
       // Cut short, the match is measured to its end for the report.
-      if (Traits::kCutAtNice && len >= cut) len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
+      if (Traits::kCutAtNice && out && len >= cut) len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
       if (out && len > best) {
         best = len;
         out->push_back(Match{static_cast<uint16_t>(len), distance(p, cand)});

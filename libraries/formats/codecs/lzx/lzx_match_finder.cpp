@@ -25,6 +25,7 @@ MatchFinder::MatchFinder(int windowBits, int depth, int niceLength, bool textSki
       trees_(buf_.size(), windowBits < 17 ? 16 : 17, std::min(maxDistance_, kNearDistance)),
       // A window the trees reach across needs no far table.
       far_(maxDistance_ > kNearDistance ? (size_t(1) << kFarBits) * kFarWays : 0) {
+  static_assert(kFarPosMask >= 2 * (size_t(1) << kLzxMaxWindowBits) + TreeTraits::kRingSlots + kLzxFrameSize);
   reset();
 }
 
@@ -33,7 +34,7 @@ void MatchFinder::reset() {
   dropped_ = 0;
   trees_.setData(buf_.data());
   trees_.clear();
-  std::fill(far_.begin(), far_.end(), -1);
+  std::fill(far_.begin(), far_.end(), kFarEmpty);
 }
 
 // Keeps at least the last window of history at the front of the buffer.
@@ -42,7 +43,8 @@ void MatchFinder::slide() {
   const size_t keep = size_ - delta;
   std::memmove(buf_.data(), buf_.data() + delta, keep);
   trees_.moveDown(delta, keep);
-  for (int32_t& v : far_) v = v < static_cast<int32_t>(delta) ? -1 : v - static_cast<int32_t>(delta);
+  for (uint32_t& v : far_)
+    if (v != kFarEmpty) v = (v & kFarPosMask) < delta ? kFarEmpty : v - static_cast<uint32_t>(delta);
   size_ = keep;
   dropped_ += delta;
 }
@@ -59,67 +61,87 @@ size_t MatchFinder::append(const uint8_t* in, size_t n) {
   return at;
 }
 
+// The top bits of the product pick the bucket, the next ones are the tag.
 uint32_t MatchFinder::farHash(size_t p) const {
   uint64_t v;
   std::memcpy(&v, buf_.data() + p, 8);
   if (kFarBytes < 8) v <<= 64 - 8 * kFarBytes;
-  return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> (64 - kFarBits));
+  return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
 void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near,
                           const std::vector<uint32_t>& nearFirst, std::vector<Match>& found) {
   const uint8_t* const b = buf_.data();
-  int32_t* const table = far_.data();
+  uint32_t* const table = far_.data();
   const size_t n = to - from;
   found.assign(n, Match{0, 0});
   if (far_.empty()) return;
   // Each position's hash is made once, 2 * kFarAhead positions early, when its
   // bucket is fetched; kFarAhead positions early its candidates are read and
-  // their bytes fetched (the positions entered meanwhile are too near to
-  // matter).
+  // the bytes of those whose tag agrees fetched (the positions entered
+  // meanwhile are too near to matter).
   constexpr size_t kRing = 2 * kFarAhead;
   uint32_t hashes[kRing];
-  int32_t ahead[kRing][kFarWays];
+  uint32_t ahead[kRing][kFarWays];
+  uint8_t aheadCount[kRing];
+  auto bucketOf = [&](uint32_t h) { return table + size_t(h >> (32 - kFarBits)) * kFarWays; };
+  auto entryOf = [](size_t q, uint32_t h) {
+    return static_cast<uint32_t>(q) | (h >> (32 - kFarBits - kFarTagBits) & ((1u << kFarTagBits) - 1)) << kFarPosBits;
+  };
   // Eight bytes are hashed: positions that near the buffer's end are left out.
   const size_t last = std::min(to, size_ >= 8 ? size_ - 7 : 0);
   auto hashAhead = [&](size_t q) {
     hashes[q % kRing] = farHash(q);
-    __builtin_prefetch(table + size_t(hashes[q % kRing]) * kFarWays);
+    __builtin_prefetch(bucketOf(hashes[q % kRing]));
   };
   // Only a far match longer than the trees' longest counts.
   auto nearBest = [&](size_t q) -> size_t {
     const size_t i = q - from;
     return nearFirst[i] < nearFirst[i + 1] ? near[nearFirst[i + 1] - 1].length : 0;
   };
+  // The parse takes a match of nice length whole, so the positions it covers
+  // are only entered.
+  size_t coveredUntil = from;
+  // A candidate whose tag differs has other first bytes (a match of under
+  // kFarBytes, worth nothing that far): its bytes are not read.
   auto readAhead = [&](size_t q) {
-    int32_t* cand = ahead[q % kRing];
-    const int32_t* bucket = table + size_t(hashes[q % kRing]) * kFarWays;
+    if (q < coveredUntil) return;
+    uint32_t* cand = ahead[q % kRing];
+    const uint32_t* bucket = bucketOf(hashes[q % kRing]);
+    const uint32_t tag = entryOf(0, hashes[q % kRing]);
+    uint8_t count = 0;
     for (size_t w = 0; w < kFarWays; ++w) {
-      cand[w] = bucket[w];
-      if (cand[w] >= 0) __builtin_prefetch(b + cand[w]);
+      const uint32_t e = bucket[w];
+      const size_t at = e & kFarPosMask;
+      // Newest first: once one is out of reach, so are the rest.
+      if (e == kFarEmpty || q - at > maxDistance_) break;
+      if ((e & ~kFarPosMask) != tag) continue;
+      cand[count++] = static_cast<uint32_t>(at);
+      __builtin_prefetch(b + at);
     }
+    aheadCount[q % kRing] = count;
   };
   for (size_t q = from; q < std::min(last, from + kRing); ++q) hashAhead(q);
   for (size_t q = from; q < std::min(last, from + kFarAhead); ++q) readAhead(q);
   for (size_t p = from; p < last; ++p) {
     if (p + kFarAhead < last) readAhead(p + kFarAhead);
-    const int32_t* cand = ahead[p % kRing];
-    const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
-    Match best{static_cast<uint16_t>(nearBest(p)), 0};
-    for (size_t w = 0; w < kFarWays; ++w) {
-      if (cand[w] < 0) break;
-      const size_t d = p - static_cast<size_t>(cand[w]);
-      if (d > maxDistance_) break;
-      // A candidate that differs where the best so far ends is no longer.
-      const uint8_t* c = b + cand[w];
-      if (best.length >= maxLen || c[best.length] != b[p + best.length]) continue;
-      const size_t len = commonPrefixLength(c, b + p, maxLen);
-      if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(d)};
+    if (p >= coveredUntil) {
+      const uint32_t* cand = ahead[p % kRing];
+      const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
+      Match best{static_cast<uint16_t>(nearBest(p)), 0};
+      for (size_t w = 0; w < aheadCount[p % kRing]; ++w) {
+        // A candidate that differs where the best so far ends is no longer.
+        const uint8_t* c = b + cand[w];
+        if (best.length >= maxLen || c[best.length] != b[p + best.length]) continue;
+        const size_t len = commonPrefixLength(c, b + p, maxLen);
+        if (len > best.length) best = Match{static_cast<uint16_t>(len), static_cast<uint32_t>(p - cand[w])};
+      }
+      if (best.distance) found[p - from] = best;
+      if (best.length >= static_cast<size_t>(nice_)) coveredUntil = p + best.length;
     }
-    if (best.distance) found[p - from] = best;
-    int32_t* bucket = table + size_t(hashes[p % kRing]) * kFarWays;
+    uint32_t* bucket = bucketOf(hashes[p % kRing]);
     std::copy_backward(bucket, bucket + kFarWays - 1, bucket + kFarWays);
-    bucket[0] = static_cast<int32_t>(p);
+    bucket[0] = entryOf(p, hashes[p % kRing]);
     if (p + kRing < last) hashAhead(p + kRing);
   }
 }
@@ -139,15 +161,23 @@ void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, s
 // Each position's near matches, then the far one where it is longer.
 void MatchFinder::merge(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
                         const std::vector<Match>& far, std::vector<Match>& matches, std::vector<uint32_t>& first) {
-  matches.clear();
-  first.resize(far.size() + 1);
-  for (size_t i = 0; i < far.size(); ++i) {
-    first[i] = static_cast<uint32_t>(matches.size());
+  auto farCounts = [&](size_t i) {
     const uint32_t a = nearFirst[i], e = nearFirst[i + 1];
-    matches.insert(matches.end(), near.begin() + a, near.begin() + e);
-    if (far[i].length >= 3 && far[i].length > (a < e ? near[e - 1].length : 0)) matches.push_back(far[i]);
+    return far[i].length >= 3 && far[i].length > (a < e ? near[e - 1].length : 0);
+  };
+  // Sized first and filled in place: a vector's range insert costs more
+  // than the copying itself for lists this short.
+  size_t farCount = 0;
+  for (size_t i = 0; i < far.size(); ++i) farCount += farCounts(i);
+  matches.resize(nearFirst[far.size()] + farCount);
+  first.resize(far.size() + 1);
+  Match* out = matches.data();
+  for (size_t i = 0; i < far.size(); ++i) {
+    first[i] = static_cast<uint32_t>(out - matches.data());
+    out = std::copy(near.data() + nearFirst[i], near.data() + nearFirst[i + 1], out);
+    if (farCounts(i)) *out++ = far[i];
   }
-  first[far.size()] = static_cast<uint32_t>(matches.size());
+  first[far.size()] = static_cast<uint32_t>(out - matches.data());
 }
 
 }  // namespace fmt::codecs::lzx

@@ -68,7 +68,8 @@ class MatchFinder {
   void findAll(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
   void findNear(size_t from, size_t to, std::vector<Match>& matches, std::vector<uint32_t>& first);
   // At each position, the longest far-table match where it is longer than
-  // the longest of the frame's near matches (length 0: none).
+  // the longest of the frame's near matches (length 0: none); positions a
+  // near or far match of nice length covers are only entered.
   void findFar(size_t from, size_t to, const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
                std::vector<Match>& best);
   static void merge(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
@@ -81,6 +82,12 @@ class MatchFinder {
   static constexpr size_t kFarWays = 8;
   static constexpr size_t kFarBytes = 8;
   static constexpr size_t kFarAhead = 8;
+  // An entry: a position in the buffer, and above it a tag of more bits of
+  // its hash.
+  static constexpr int kFarPosBits = 23;
+  static constexpr int kFarTagBits = 32 - kFarPosBits;
+  static constexpr uint32_t kFarPosMask = (1u << kFarPosBits) - 1;
+  static constexpr uint32_t kFarEmpty = ~0u;
 
   void slide();
   uint32_t farHash(size_t p) const;
@@ -93,7 +100,7 @@ class MatchFinder {
   int depth_, nice_;
   bool textSkips_;
   BtMatchFinder<TreeTraits> trees_;
-  std::vector<int32_t> far_;  // kFarWays positions per hash, newest first
+  std::vector<uint32_t> far_;  // kFarWays entries per hash, newest first
   std::vector<Match> near_, farBest_;
   std::vector<uint32_t> nearFirst_;
 };

@@ -1,9 +1,8 @@
 // The LZX encoder's parse: a forward shortest-path search over each frame with
-// bit costs from the previous trees. Each node keeps the repeated offsets of
+// bit costs from the previous trees. Each position gets the repeated offsets of
 // the best path reaching it, so repeated-offset matches are priced exactly
 // along that path.
 #include <algorithm>
-#include <limits>
 
 #include "codecs/common_prefix.h"
 #include "codecs/lzx/lzx_encoder_parts.h"
@@ -13,22 +12,35 @@ namespace fmt::codecs::lzx {
 
 namespace {
 
-constexpr uint32_t kInfinite = std::numeric_limits<uint32_t>::max();
+// The best step found to a position, packed so that the cheaper of two is
+// their minimum: price << 32 | (511 - length) << 23 | code, the length 1 for a
+// literal (code 0), else the code 0..2 for a repeated offset or 3 + the
+// distance. Of two as cheap, the longer step wins (fewer symbols, and the
+// repeated offsets of the path it ends stay in use).
+using Node = uint64_t;
+constexpr int kLengthShift = 23;
+constexpr Node kCodeMask = (Node{1} << kLengthShift) - 1;
+constexpr Node kUnreached = ~Node{0};
+constexpr uint32_t kNewOffset = 3;
+static_assert(kMaxMatch < (1 << (32 - kLengthShift)) && (1u << 21) + kNewOffset <= kCodeMask);
 
-struct Node {
-  uint32_t price;
-  uint32_t from;
-  uint32_t dist;    // match distance (0 for a literal)
-  uint16_t length;  // 1 for a literal
-  int8_t kind;      // -1 literal, 0..2 repeated offset, 3 new offset
+constexpr uint32_t kLengthField = (1u << (32 - kLengthShift)) - 1;
+constexpr Node lengthPart(uint32_t l) { return Node{kLengthField - l} << kLengthShift; }
+inline uint32_t stepLength(Node v) { return kLengthField - (static_cast<uint32_t>(v >> kLengthShift) & kLengthField); }
+inline uint32_t stepCode(Node v) { return static_cast<uint32_t>(v & kCodeMask); }
+
+// A position's repeated offsets follow from its step and those of the
+// position the step starts at, so they are worked out once, when the search
+// reaches the position, not at every improvement.
+struct Repeats {
   uint32_t r[3];
 };
 
-inline uint32_t matchSymbolPrice(const Prices& p, int slot, uint32_t len) {
-  uint32_t header = std::min<uint32_t>(len - kMinMatch, kPrimaryLengths);
-  uint32_t cost = p.main[kNumChars + slot * 8 + header];
-  if (header == kPrimaryLengths) cost += p.length[len - kMinMatch - kPrimaryLengths];
-  return cost;
+inline Repeats afterStep(const Repeats& f, uint32_t length, uint32_t code) {
+  if (length == 1 || code == 0) return f;
+  if (code == 1) return {{f.r[1], f.r[0], f.r[2]}};
+  if (code == 2) return {{f.r[2], f.r[1], f.r[0]}};
+  return {{code - kNewOffset, f.r[0], f.r[1]}};
 }
 
 }  // namespace
@@ -56,49 +68,50 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
                 std::vector<Token>& tokens) {
   const SlotTables& slots = slotTables();
   const uint8_t* b = finder.data();
-  std::vector<Node> nodes(n + 1);
-  for (Node& nd : nodes) nd.price = kInfinite;
-  nodes[0].price = 0;
-  std::copy(r, r + 3, nodes[0].r);
+  std::vector<Node> nodes(n + 1, kUnreached);
+  nodes[0] = 0;
+  // Those of the positions the search reached (a step starts only there).
+  std::vector<Repeats> repeats(n + 1);
+  std::copy(r, r + 3, repeats[0].r);
+  // A length's part of a step past the primary lengths: its length symbol's
+  // price and the length itself.
+  Node longStep[kMaxMatch + 1];
+  for (uint32_t l = kMinMatch + kPrimaryLengths; l <= kMaxMatch; ++l)
+    longStep[l] = Node{prices.length[l - kMinMatch - kPrimaryLengths]} << 32 | lengthPart(l);
 
-  auto relax = [&](size_t to, uint32_t price, size_t from, uint16_t len, int8_t kind, uint32_t dist) {
-    Node& t = nodes[to];
-    if (price >= t.price) return;
-    const Node& f = nodes[from];
-    t.price = price;
-    t.from = static_cast<uint32_t>(from);
-    t.length = len;
-    t.kind = kind;
-    t.dist = dist;
-    switch (kind) {
-      case 1: t.r[0] = f.r[1]; t.r[1] = f.r[0]; t.r[2] = f.r[2]; break;
-      case 2: t.r[0] = f.r[2]; t.r[1] = f.r[1]; t.r[2] = f.r[0]; break;
-      case 3: t.r[0] = dist; t.r[1] = f.r[0]; t.r[2] = f.r[1]; break;
-      default: std::copy(f.r, f.r + 3, t.r);
-    }
+  // Steps of lengths lo..hi with one slot (main symbols from `header`) and one
+  // code, each `extra` bits more. Branch-free, so that the loops run straight.
+  auto relaxLengths = [&](Node* to, uint32_t base, const uint32_t* header, uint32_t extra, uint32_t code,
+                          uint32_t lo, uint32_t hi) {
+    const uint32_t primaryEnd = std::min<uint32_t>(hi, kMinMatch + kPrimaryLengths - 1);
+    for (uint32_t l = lo; l <= primaryEnd; ++l)
+      to[l] = std::min(to[l], Node{base + extra + header[l - kMinMatch]} << 32 | lengthPart(l) | code);
+    const Node from = Node{base + extra + header[kPrimaryLengths]} << 32 | code;
+    for (uint32_t l = std::max<uint32_t>(lo, kMinMatch + kPrimaryLengths); l <= hi; ++l)
+      to[l] = std::min(to[l], from + longStep[l]);
   };
 
   for (size_t i = 0; i < n; ++i) {
-    const Node& cur = nodes[i];
-    if (cur.price == kInfinite) continue;
+    const Node cur = nodes[i];
+    if (cur == kUnreached) continue;
+    if (i > 0) repeats[i] = afterStep(repeats[i - stepLength(cur)], stepLength(cur), stepCode(cur));
     const size_t p = start + i;
-    const uint32_t base = cur.price;
-    relax(i + 1, base + prices.main[b[p]], i, 1, -1, 0);
+    const uint32_t base = static_cast<uint32_t>(cur >> 32);
+    Node* const to = nodes.data() + i;
+    to[1] = std::min(to[1], Node{base + prices.main[b[p]]} << 32 | lengthPart(1));
     const uint32_t maxLen = static_cast<uint32_t>(std::min<size_t>(kMaxMatch, n - i));
     if (maxLen < kMinMatch) continue;
 
     uint32_t longest = 0;
     const uint32_t reach = finder.reach(p);
-    uint32_t rep[3] = {cur.r[0], cur.r[1], cur.r[2]};
-    for (int k = 0; k < 3; ++k) {
+    const uint32_t* const rep = repeats[i].r;
+    for (uint32_t k = 0; k < 3; ++k) {
       uint32_t d = rep[k];
       if (d == 0 || d > reach || (k > 0 && d == rep[0]) || (k == 2 && d == rep[1])) continue;
       const uint8_t* a = b + p - d;
       if (a[0] != b[p] || a[1] != b[p + 1]) continue;
       const uint32_t len = static_cast<uint32_t>(commonPrefixLength(a, b + p, maxLen));
-      if (len < kMinMatch) continue;
-      for (uint32_t l = kMinMatch; l <= len; ++l)
-        relax(i + l, base + matchSymbolPrice(prices, k, l), i, static_cast<uint16_t>(l), static_cast<int8_t>(k), d);
+      relaxLengths(to, base, prices.main + kNumChars + k * 8, 0, k, kMinMatch, len);
       longest = std::max(longest, len);
     }
 
@@ -108,10 +121,8 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
       uint32_t len = mt.length;
       if (mt.distance != rep[0] && mt.distance != rep[1] && mt.distance != rep[2]) {
         int slot = slotOf(mt.distance + 2);
-        uint32_t footer = slots.extra[slot];
-        for (uint32_t l = shorter + 1; l <= len; ++l)
-          relax(i + l, base + matchSymbolPrice(prices, slot, l) + footer, i, static_cast<uint16_t>(l), 3,
-                mt.distance);
+        relaxLengths(to, base, prices.main + kNumChars + slot * 8, slots.extra[slot], mt.distance + kNewOffset,
+                     shorter + 1, len);
       }
       shorter = len;
       longest = std::max(longest, len);
@@ -123,28 +134,29 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
 
   // Walk back from the end and emit the path forwards.
   std::vector<uint32_t> path;
-  for (size_t at = n; at > 0; at = nodes[at].from) path.push_back(static_cast<uint32_t>(at));
+  for (size_t at = n; at > 0; at -= stepLength(nodes[at])) path.push_back(static_cast<uint32_t>(at));
   tokens.clear();
   tokens.reserve(path.size());
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
-    const Node& nd = nodes[*it];
+    const uint32_t length = stepLength(nodes[*it]), code = stepCode(nodes[*it]);
     Token t{};
     t.lengthSymbol = -1;
-    if (nd.kind < 0) {
-      t.mainSymbol = b[start + nd.from];
+    if (length == 1) {
+      t.mainSymbol = b[start + *it - 1];
     } else {
-      int slot = nd.kind < 3 ? nd.kind : slotOf(nd.dist + 2);
-      uint32_t header = std::min<uint32_t>(nd.length - kMinMatch, kPrimaryLengths);
+      int slot = code < kNewOffset ? static_cast<int>(code) : slotOf(code - kNewOffset + 2);
+      uint32_t header = std::min<uint32_t>(length - kMinMatch, kPrimaryLengths);
       t.mainSymbol = static_cast<uint16_t>(kNumChars + slot * 8 + header);
-      if (header == kPrimaryLengths) t.lengthSymbol = static_cast<int16_t>(nd.length - kMinMatch - kPrimaryLengths);
-      if (nd.kind == 3) {
+      if (header == kPrimaryLengths) t.lengthSymbol = static_cast<int16_t>(length - kMinMatch - kPrimaryLengths);
+      if (code >= kNewOffset) {
         t.footerBits = slots.extra[slot];
-        t.footer = nd.dist + 2 - slots.base[slot];
+        t.footer = code - kNewOffset + 2 - slots.base[slot];
       }
     }
     tokens.push_back(t);
   }
-  std::copy(nodes[n].r, nodes[n].r + 3, r);
+  const Repeats end = n ? afterStep(repeats[n - stepLength(nodes[n])], stepLength(nodes[n]), stepCode(nodes[n])) : repeats[0];
+  std::copy(end.r, end.r + 3, r);
 }
 
 void SymbolCounts::add(const std::vector<Token>& tokens) {

@@ -262,23 +262,33 @@ TYPED_TEST(BtMatchFinder, FindsTheLongestMatchWhenUnbounded) {
   const Search s = Feed::search(data, kUnbounded, Feed::kMaxMatch, false, true);
   EXPECT_GT(expectReal<Feed>(data, s, Feed::kMaxMatch, "small alphabet"), data.size());
 
-  // Earlier positions by their first three bytes, for the exhaustive search.
-  std::map<uint32_t, std::vector<uint32_t>> byPrefix;
-  size_t skipUntil = 0, compared = 0;
-  for (size_t p = 0; p + 3 <= data.size(); ++p) {
-    auto& earlier = byPrefix[data[p] | data[p + 1] << 8 | data[p + 2] << 16];
-    const size_t room = std::min<size_t>(Feed::kMaxMatch, data.size() - p);
-    size_t longest = 0;
-    for (uint32_t q : earlier)
-      if (p - q <= Feed::kMaxDistance) longest = std::max(longest, commonLength(data, q, p, room));
-    earlier.push_back(static_cast<uint32_t>(p));
-    const uint32_t found = s.at[p].empty() ? 0 : s.at[p].back().length;
-    if (p >= skipUntil && longest >= 4) {
-      ASSERT_EQ(found, longest) << "at " << p;
-      ++compared;
+  // Each position's longest match within reach, by exhaustive search.
+  std::vector<size_t> longest(data.size(), 0);
+  {
+    std::map<uint32_t, std::vector<uint32_t>> byPrefix;  // earlier positions by their first three bytes
+    for (size_t p = 0; p + 3 <= data.size(); ++p) {
+      auto& earlier = byPrefix[data[p] | data[p + 1] << 8 | data[p + 2] << 16];
+      const size_t room = std::min<size_t>(Feed::kMaxMatch, data.size() - p);
+      for (uint32_t q : earlier)
+        if (p - q <= Feed::kMaxDistance) longest[p] = std::max(longest[p], commonLength(data, q, p, room));
+      earlier.push_back(static_cast<uint32_t>(p));
     }
-    if (found >= Feed::kMaxMatch) skipUntil = p + found;
   }
+  // Positions a found match of `nice` or more covers were not searched.
+  auto searched = [&](const Search& found, uint32_t nice, auto check) {
+    size_t skipUntil = 0;
+    for (size_t p = 0; p < data.size(); ++p) {
+      const uint32_t length = found.at[p].empty() ? 0 : found.at[p].back().length;
+      if (p >= skipUntil) check(p, length);
+      if (length >= nice) skipUntil = p + length;
+    }
+  };
+  size_t compared = 0;
+  searched(s, Feed::kMaxMatch, [&](size_t p, uint32_t length) {
+    if (longest[p] < 4) return;
+    EXPECT_EQ(length, longest[p]) << "at " << p;
+    ++compared;
+  });
   EXPECT_GT(compared, data.size() / 2);
 
   // With a nice length, walks may end at the first match that long (the trees
@@ -287,23 +297,12 @@ TYPED_TEST(BtMatchFinder, FindsTheLongestMatchWhenUnbounded) {
   constexpr uint32_t kNice = 24;
   const Search bounded = Feed::search(data, kUnbounded, kNice, false, true);
   EXPECT_GT(expectReal<Feed>(data, bounded, kNice, "small alphabet, nice 24"), data.size() / 4);
-  byPrefix.clear();
-  skipUntil = 0;
   size_t nice = 0;
-  for (size_t p = 0; p + 3 <= data.size(); ++p) {
-    auto& earlier = byPrefix[data[p] | data[p + 1] << 8 | data[p + 2] << 16];
-    const size_t room = std::min<size_t>(Feed::kMaxMatch, data.size() - p);
-    size_t longest = 0;
-    for (uint32_t q : earlier)
-      if (p - q <= Feed::kMaxDistance) longest = std::max(longest, commonLength(data, q, p, room));
-    earlier.push_back(static_cast<uint32_t>(p));
-    const uint32_t found = bounded.at[p].empty() ? 0 : bounded.at[p].back().length;
-    if (p >= skipUntil && longest >= kNice) {
-      ASSERT_GE(found, kNice) << "at " << p << ", longest " << longest;
-      ++nice;
-    }
-    if (found >= kNice) skipUntil = p + found;
-  }
+  searched(bounded, kNice, [&](size_t p, uint32_t length) {
+    if (longest[p] < kNice) return;
+    EXPECT_GE(length, kNice) << "at " << p << ", longest " << longest[p];
+    ++nice;
+  });
   EXPECT_GT(nice, 40u);
 }
 

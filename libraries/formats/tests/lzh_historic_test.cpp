@@ -53,6 +53,14 @@ Bytes level2(uint8_t os, uint16_t stated, const std::string& method = "-lh0-",
   return b;
 }
 
+// Levels 0 and 1: the header's size and checksum in its first two bytes.
+void sealBasicHeader(Bytes& b) {
+  b[0] = static_cast<uint8_t>(b.size() - 2);
+  uint8_t sum = 0;
+  for (size_t i = 2; i < b.size(); ++i) sum = static_cast<uint8_t>(sum + b[i]);
+  b[1] = sum;
+}
+
 // A level-0 -lh0- member "a.txt" with `area` after the CRC (its OS id first).
 Bytes level0(const Bytes& area) {
   Bytes b = {0, 0};
@@ -64,10 +72,7 @@ Bytes level0(const Bytes& area) {
   for (char c : std::string("a.txt")) b.push_back(static_cast<uint8_t>(c));
   put16(b, dataCrc());
   b.insert(b.end(), area.begin(), area.end());
-  b[0] = static_cast<uint8_t>(b.size() - 2);
-  uint8_t sum = 0;
-  for (size_t i = 2; i < b.size(); ++i) sum = static_cast<uint8_t>(sum + b[i]);
-  b[1] = sum;
+  sealBasicHeader(b);
   b.insert(b.end(), kData.begin(), kData.end());
   b.push_back(0);
   return b;
@@ -86,10 +91,7 @@ Bytes level1(const std::string& method, const Bytes& data, uint8_t os) {
   put16(b, dataCrc());
   b.push_back(os);
   put16(b, 0);  // no extended header
-  b[0] = static_cast<uint8_t>(b.size() - 2);
-  uint8_t sum = 0;
-  for (size_t i = 2; i < b.size(); ++i) sum = static_cast<uint8_t>(sum + b[i]);
-  b[1] = sum;
+  sealBasicHeader(b);
   b.insert(b.end(), data.begin(), data.end());
   b.push_back(0);
   return b;

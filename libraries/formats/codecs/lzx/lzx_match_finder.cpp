@@ -12,6 +12,13 @@ namespace fmt::codecs::lzx {
 
 static_assert(TreeTraits::kMaxMatch == kMaxMatch);
 
+namespace {
+// The longest of position i's near matches (lists of rising length), or 0.
+size_t longestNear(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst, size_t i) {
+  return nearFirst[i] < nearFirst[i + 1] ? near[nearFirst[i + 1] - 1].length : 0;
+}
+}  // namespace
+
 // The buffer holds the window behind, less than a ring of the trees' slots
 // more (a slide moves the bytes by whole rings), and room to append a window
 // and a frame until the next slide.
@@ -95,10 +102,6 @@ void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near
     __builtin_prefetch(bucketOf(hashes[q % kRing]));
   };
   // Only a far match longer than the trees' longest counts.
-  auto nearBest = [&](size_t q) -> size_t {
-    const size_t i = q - from;
-    return nearFirst[i] < nearFirst[i + 1] ? near[nearFirst[i + 1] - 1].length : 0;
-  };
   // The parse takes a match of nice length whole, so the positions it covers
   // are only entered.
   size_t coveredUntil = from;
@@ -128,7 +131,7 @@ void MatchFinder::findFar(size_t from, size_t to, const std::vector<Match>& near
     if (p >= coveredUntil) {
       const uint32_t* cand = ahead[p % kRing];
       const size_t maxLen = std::min<size_t>(kMaxMatch, to - p);
-      Match best{static_cast<uint16_t>(nearBest(p)), 0};
+      Match best{static_cast<uint16_t>(longestNear(near, nearFirst, p - from)), 0};
       for (size_t w = 0; w < aheadCount[p % kRing]; ++w) {
         // A candidate that differs where the best so far ends is no longer.
         const uint8_t* c = b + cand[w];
@@ -161,10 +164,7 @@ void MatchFinder::findAll(size_t from, size_t to, std::vector<Match>& matches, s
 // Each position's near matches, then the far one where it is longer.
 void MatchFinder::merge(const std::vector<Match>& near, const std::vector<uint32_t>& nearFirst,
                         const std::vector<Match>& far, std::vector<Match>& matches, std::vector<uint32_t>& first) {
-  auto farCounts = [&](size_t i) {
-    const uint32_t a = nearFirst[i], e = nearFirst[i + 1];
-    return far[i].length >= 3 && far[i].length > (a < e ? near[e - 1].length : 0);
-  };
+  auto farCounts = [&](size_t i) { return far[i].length >= 3 && far[i].length > longestNear(near, nearFirst, i); };
   // Sized first and filled in place: a vector's range insert costs more
   // than the copying itself for lists this short.
   size_t farCount = 0;

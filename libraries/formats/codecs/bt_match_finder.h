@@ -85,23 +85,28 @@ class BtMatchFinder {
     const size_t last = stop >= 4 ? std::clamp(stop - 3, from, to) : from;
     uint32_t* listAt = first.data();
     size_t skipUntil = from;
+    // The tables are far larger than the first cache: each position's hashes
+    // are made kAhead positions early, and its heads fetched then.
+    uint32_t ahead3[kAhead], ahead4[kAhead];
+    auto hashAhead = [&](size_t q) {
+      ahead3[q % kAhead] = hash3(q);
+      ahead4[q % kAhead] = hash4(q);
+      __builtin_prefetch(&head_[ahead4[q % kAhead]]);
+      __builtin_prefetch(&head3_[ahead3[q % kAhead]]);
+    };
+    for (size_t q = from; q < std::min(last, from + kAhead); ++q) hashAhead(q);
     for (size_t p = from; p < last; ++p, ++listAt) {
       const uint32_t listed = static_cast<uint32_t>(matches.size());
       *listAt = listed;
       const size_t maxLen = std::min(kMaxMatch, stop - p);
-      // The tables are far larger than the first cache: fetch the heads a few
-      // positions ahead.
-      if (p + kAhead + 4 <= stop) {
-        __builtin_prefetch(&head_[hash4(p + kAhead)]);
-        __builtin_prefetch(&head3_[hash3(p + kAhead)]);
-      }
+      const uint32_t h3 = ahead3[p % kAhead], h4 = ahead4[p % kAhead];
+      if (p + kAhead < last) hashAhead(p + kAhead);
       if (p < skipUntil) {
         // Inside a match of nice length: the parse takes it whole and never
         // asks here, so the position only joins the trees.
-        if (enterCovered_) enterOne(p, maxLen, depth_);
+        if (enterCovered_) enterHashed(p, maxLen, depth_, h3, h4);
         continue;
       }
-      const uint32_t h3 = hash3(p);
       const int32_t near = head3_[h3];
       head3_[h3] = static_cast<int32_t>(p);
       size_t best = kMinMatch - 1;
@@ -112,7 +117,7 @@ class BtMatchFinder {
           matches.push_back(Match{static_cast<uint16_t>(len), distance(p, near)});
         }
       }
-      insert(p, maxLen, depth_, best, &matches);
+      insert<true>(p, maxLen, depth_, best, h4, &matches);
       const size_t found = matches.size() > listed ? matches.back().length : 0;
       if (found >= nice_) skipUntil = p + found;
     }
@@ -146,16 +151,17 @@ class BtMatchFinder {
     return static_cast<typename Traits::Distance>(p - static_cast<size_t>(from));
   }
 
-  void enterOne(size_t p, size_t maxLen, int depth) {
-    head3_[hash3(p)] = static_cast<int32_t>(p);
+  void enterOne(size_t p, size_t maxLen, int depth) { enterHashed(p, maxLen, depth, hash3(p), hash4(p)); }
+  void enterHashed(size_t p, size_t maxLen, int depth, uint32_t h3, uint32_t h4) {
+    head3_[h3] = static_cast<int32_t>(p);
     // Nothing is reported, so only a merge is measured afresh (see insert):
     // where the stop moves, a prefix taken for granted that is wrong may
     // misplace p, which costs a later match, never a false one.
-    insert(p, maxLen, depth, kMaxMatch, nullptr);
+    insert<false>(p, maxLen, depth, kMaxMatch, h4, nullptr);
   }
 
   // Makes p the root of its tree, splitting the old tree into the suffixes
-  // below and above p's on the way down; with `out`, appends each match longer
+  // below and above p's on the way down (h: p's 4-byte hash); with `out`, appends each match longer
   // than `best` met there.
   // The walk knows a common prefix with the nearest node on each side, so it
   // compares little. But positions within kMaxMatch of the stop are compared
@@ -166,13 +172,15 @@ class BtMatchFinder {
   // A walk cut at the nice length leaves the trees in order only as far as
   // that length, which is as far as the walk compares.
   // A node is read only while within reach, before its slot is reused.
-  void insert(size_t p, size_t maxLen, int depth, size_t best, std::vector<Match>* out) {
+  // kReport is whether `out` is given: a walk that only enters needs fewer
+  // registers without its tests.
+  template <bool kReport>
+  void insert(size_t p, size_t maxLen, int depth, size_t best, uint32_t h, std::vector<Match>* out) {
     // Locals, not members: a push_back could change members for all the
     // compiler knows, so it would load them again at every node.
     const uint8_t* const b = b_;
     int32_t* const child = children_.data();
     const size_t limit = maxDistance();
-    const uint32_t h = hash4(p);
     int32_t cand = head_[h];
     head_[h] = static_cast<int32_t>(p);
     int32_t* below = &child[2 * slot(p)];
@@ -189,8 +197,8 @@ class BtMatchFinder {
       if ((Traits::kStopMoves || maxLen < kMaxMatch) && (len > best || len >= cut))
         len = commonPrefixLength(b + cand, b + p, cut);
       // Cut short, the match is measured to its end for the report.
-      if (Traits::kCutAtNice && out && len >= cut) len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
-      if (out && len > best) {
+      if (Traits::kCutAtNice && kReport && len >= cut) len += commonPrefixLength(b + cand + len, b + p + len, maxLen - len);
+      if (kReport && len > best) {
         best = len;
         out->push_back(Match{static_cast<uint16_t>(len), distance(p, cand)});
       }

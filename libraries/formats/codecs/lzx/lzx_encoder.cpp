@@ -64,6 +64,7 @@ struct LzxEncoder::State {
   unsigned threads = 0;
   std::vector<Match> matches, near, far;
   std::vector<uint32_t> first, nearFirst;
+  ParseScratch scratch;
 
   State(int bits, int32_t translation)
       : windowBits(bits),
@@ -145,7 +146,7 @@ void LzxEncoder::State::parse(ParsedFrame& f, const CodeLengths& treeBase, const
   uint32_t rAfter[3];
   for (int pass = 0; pass < kParsePasses; ++pass) {
     std::copy(r, r + 3, rAfter);
-    parseFrame(finder, start, f.n, matches, first, prices, kNiceLength, rAfter, f.tokens);
+    parseFrame(finder, start, f.n, matches, first, prices, kNiceLength, rAfter, scratch, f.tokens);
     chooseLengths(f.tokens, mainSymbols, f.own);
     prices.set(f.own, mainSymbols);
   }

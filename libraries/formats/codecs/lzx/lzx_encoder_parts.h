@@ -36,12 +36,25 @@ struct Prices {
 
 int slotOf(uint32_t formattedOffset);
 
+// The repeated offsets R0..R2.
+struct Repeats {
+  uint32_t r[3];
+};
+
+// What a parse keeps from frame to frame: its buffers, so that they are not
+// made afresh for each frame.
+struct ParseScratch {
+  std::vector<uint64_t> nodes;
+  std::vector<Repeats> repeats;
+  std::vector<uint32_t> path;
+};
+
 // Near-optimal parse of data[start, start+n): a shortest path over the frame
 // where each step is a literal, a repeated-offset match or a found match.
 // `r` holds the repeated offsets on entry and on return.
 void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::vector<Match>& matches,
                 const std::vector<uint32_t>& first, const Prices& prices, int niceLength, uint32_t r[3],
-                std::vector<Token>& tokens);
+                ParseScratch& scratch, std::vector<Token>& tokens);
 
 // Symbol counts of one or more parses.
 struct SymbolCounts {

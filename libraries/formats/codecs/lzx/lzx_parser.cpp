@@ -3,6 +3,7 @@
 // the best path reaching it, so repeated-offset matches are priced exactly
 // along that path.
 #include <algorithm>
+#include <type_traits>
 
 #include "codecs/common_prefix.h"
 #include "codecs/lzx/lzx_encoder_parts.h"
@@ -32,10 +33,6 @@ inline uint32_t stepCode(Node v) { return static_cast<uint32_t>(v & kCodeMask); 
 // A position's repeated offsets follow from its step and those of the
 // position the step starts at, so they are worked out once, when the search
 // reaches the position, not at every improvement.
-struct Repeats {
-  uint32_t r[3];
-};
-
 inline Repeats afterStep(const Repeats& f, uint32_t length, uint32_t code) {
   if (length == 1 || code == 0) return f;
   if (code == 1) return {{f.r[1], f.r[0], f.r[2]}};
@@ -65,13 +62,17 @@ void Prices::setFlat(int mainSymbols) {
 
 void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::vector<Match>& matches,
                 const std::vector<uint32_t>& first, const Prices& prices, int niceLength, uint32_t r[3],
-                std::vector<Token>& tokens) {
+                ParseScratch& scratch, std::vector<Token>& tokens) {
+  static_assert(std::is_same_v<Node, decltype(scratch.nodes)::value_type>);
   const SlotTables& slots = slotTables();
   const uint8_t* b = finder.data();
-  std::vector<Node> nodes(n + 1, kUnreached);
+  std::vector<Node>& nodes = scratch.nodes;
+  nodes.assign(n + 1, kUnreached);
   nodes[0] = 0;
-  // Those of the positions the search reached (a step starts only there).
-  std::vector<Repeats> repeats(n + 1);
+  // Those of the positions the search reached (a step starts only there;
+  // the others are never read).
+  std::vector<Repeats>& repeats = scratch.repeats;
+  if (repeats.size() < n + 1) repeats.resize(n + 1);
   std::copy(r, r + 3, repeats[0].r);
   // A length's part of a step past the primary lengths: its length symbol's
   // price and the length itself.
@@ -133,7 +134,8 @@ void parseFrame(const MatchFinder& finder, size_t start, size_t n, const std::ve
   }
 
   // Walk back from the end and emit the path forwards.
-  std::vector<uint32_t> path;
+  std::vector<uint32_t>& path = scratch.path;
+  path.clear();
   for (size_t at = n; at > 0; at -= stepLength(nodes[at])) path.push_back(static_cast<uint32_t>(at));
   tokens.clear();
   tokens.reserve(path.size());

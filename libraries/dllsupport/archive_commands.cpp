@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine_messages.h"
 #include "item_info.h"
 #include "operands.h"
 #include "platform/platform.h"
@@ -42,7 +43,7 @@ class ReportingObserver : public fmt::ExtractObserver {
       case fmt::Outcome::FolderMade: report.file("フォルダを作成しました", name); break;
       case fmt::Outcome::Tested: report.file("正常", name); break;
       case fmt::Outcome::Failed:
-        report.line(std::string(describe(resultFor(ev.errorKind))) + ": " + name + ": " + fromEngine(ev.detail));
+        report.line(std::string(describe(resultFor(ev.errorKind))) + ": " + name + ": " + engineMessage(ev.detail));
         if (firstFailure == kOk) firstFailure = resultFor(ev.errorKind);
         break;
     }
@@ -80,7 +81,7 @@ std::unique_ptr<fmt::ArchiveReader> openForCommand(Report& report, const std::st
     result = kNotArchive;
     return nullptr;
   }
-  for (const auto& w : reader->warnings()) report.line("警告: " + fromEngine(w));
+  for (const auto& w : reader->warnings()) report.line("警告: " + engineMessage(w));
   result = kOk;
   return reader;
 }

@@ -14,6 +14,7 @@
 #include "command_line.h"
 #include "core/archive.h"
 #include "dialogs.h"
+#include "engine_messages.h"
 #include "results.h"
 #include "sjis_path.h"
 
@@ -36,7 +37,7 @@ int commandEntry(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize
     result = run(ctx);
   } catch (const fmt::Error& e) {
     result = resultFor(e.kind());
-    ctx.report.line(std::string(describe(static_cast<Result>(result))) + ": " + fromEngine(e.what()));
+    ctx.report.line(std::string(describe(static_cast<Result>(result))) + ": " + engineMessage(e.what()));
   } catch (const std::bad_alloc&) {
     result = kInternal;
     ctx.report.line("メモリが足りません");

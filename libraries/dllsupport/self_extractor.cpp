@@ -8,6 +8,7 @@
 #include "base/sjis.h"
 #include "core/atomic_file.h"
 #include "dialogs.h"
+#include "engine_messages.h"
 #include "platform/platform.h"
 #include "results.h"
 #include "sjis_path.h"
@@ -112,7 +113,7 @@ int writeSelfExtractor(const SfxRequest& request, Report& report, ProgressWindow
         break;  // something else is in it now
       }
     }
-    report.line(std::string(describe(resultFor(e.kind()))) + ": " + target + ": " + fromEngine(e.what()));
+    report.line(std::string(describe(resultFor(e.kind()))) + ": " + target + ": " + engineMessage(e.what()));
     return resultFor(e.kind());
   }
   report.file("自己解凍書庫を作成しました", target);

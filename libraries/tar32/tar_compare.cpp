@@ -5,6 +5,7 @@
 
 #include "archive_commands.h"
 #include "core/names.h"
+#include "engine_messages.h"
 #include "item_info.h"
 #include "name_selection.h"
 #include "platform/platform.h"
@@ -102,7 +103,7 @@ int compareCommand(Context& ctx) {
         return kCancelled;
       }
       ++failed;
-      ctx.report.line(std::string(describe(resultFor(err.kind()))) + ": " + name + ": " + fromEngine(err.what()));
+      ctx.report.line(std::string(describe(resultFor(err.kind()))) + ": " + name + ": " + engineMessage(err.what()));
       if (result == kOk) result = resultFor(err.kind());
     }
   }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "operands.h"
+#include "engine_messages.h"
 #include "platform/platform.h"
 #include "results.h"
 #include "short_names.h"
@@ -116,7 +117,7 @@ int appendCommand(Context& ctx) {
   }
   // Appending after a damaged member would bury what follows it.
   if (!reader->warnings().empty()) {
-    for (const auto& w : reader->warnings()) ctx.report.line("警告: " + fromEngine(w));
+    for (const auto& w : reader->warnings()) ctx.report.line("警告: " + engineMessage(w));
     ctx.report.file("書庫が壊れているため追加しませんでした", o.archive);
     return kDamaged;
   }

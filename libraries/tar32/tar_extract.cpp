@@ -1,6 +1,7 @@
 // x (also with p: into the report) and t over the common extraction run and
 // listing. Extraction walks the archive: a compressed one is decoded once.
 #include "archive_commands.h"
+#include "engine_messages.h"
 #include "item_info.h"
 #include "name_selection.h"
 #include "results.h"
@@ -48,7 +49,7 @@ int printEntries(Context& ctx, fmt::ArchiveReader& reader, NameSelection& names)
     } catch (const fmt::Error& err) {
       if (err.kind() == fmt::ErrorKind::Io && ctx.report.full()) return kOk;  // the caller's buffer holds no more
       ctx.report.line("");
-      ctx.report.line(std::string(describe(resultFor(err.kind()))) + ": " + reportedName(e) + ": " + fromEngine(err.what()));
+      ctx.report.line(std::string(describe(resultFor(err.kind()))) + ": " + reportedName(e) + ": " + engineMessage(err.what()));
       if (result == kOk) result = resultFor(err.kind());
     }
   }
@@ -63,7 +64,7 @@ bool walkDamaged(const fmt::ArchiveReader& reader) {
 }
 
 void reportLaterWarnings(Context& ctx, const fmt::ArchiveReader& reader, size_t before) {
-  for (size_t i = before; i < reader.warnings().size(); ++i) ctx.report.line("警告: " + fromEngine(reader.warnings()[i]));
+  for (size_t i = before; i < reader.warnings().size(); ++i) ctx.report.line("警告: " + engineMessage(reader.warnings()[i]));
 }
 
 int extractCommand(Context& ctx) {

@@ -97,7 +97,7 @@ bool LzhReader::scan(uint64_t start, uint64_t* end) {
     uint64_t dataEnd = h.dataOffset() + h.entry.packedSize;
     if (dataEnd < h.dataOffset() || dataEnd > fileSize) {
       if (headers_.empty() && start != 0) return false;  // a false match inside a program
-      warnings_.push_back("the archive ends inside " + utf8Name(h.entry));
+      warnings_.push_back("the archive ends inside the data of " + utf8Name(h.entry));
       headers_.push_back(h);
       entries_.push_back(h.entry);
       break;

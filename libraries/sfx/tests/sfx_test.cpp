@@ -329,12 +329,13 @@ TEST(ExtractorPayload, TheArchiveStartsWhereTheImageEnds) {
   EXPECT_EQ(sfx::peImageEnd(reinterpret_cast<const uint8_t*>(cut.data()), cut.size()), 0u);
 }
 
-// What every self-extracting file carries: the LZH program within the 150 KB
-// aimed at (the cabinet one, with three decoders and zlib, is above it).
+// What every self-extracting file carries: the LZH program within the 160 KB
+// aimed at (the cabinet one, with three decoders and zlib, is above it). The
+// engines' messages in Japanese take about 8 KB of it.
 TEST(ExtractorSize, TheLzhProgramStaysSmall) {
   const std::string exe = ReadFile(binFolder() + "sfx_lzh.exe");
   ASSERT_NE(exe, "<missing>");
-  EXPECT_LT(exe.size(), 150u * 1024);
+  EXPECT_LT(exe.size(), 160u * 1024);
 }
 
 TEST(ExtractorOptions, UnattendedWithAndWithoutAFolderAndNothingElse) {

@@ -1,6 +1,7 @@
 #include "sfx_run.h"
 
 #include "core/names.h"
+#include "engine_messages.h"
 #include "open_payload.h"
 #include "payload.h"
 #include "platform/platform.h"
@@ -51,7 +52,7 @@ class Observer : public fmt::ExtractObserver {
         // The policy wrote into a temporary file and removed it: say so, since
         // a user would otherwise look for the damaged file.
         if (ev.errorKind == fmt::ErrorKind::Checksum) text += " (ファイルは作成していません)";
-        ui_.line(text + ": " + dllsupport::fromEngine(ev.detail));
+        ui_.line(text + ": " + dllsupport::engineMessage(ev.detail));
         break;
       }
     }
@@ -87,7 +88,7 @@ int extractAll(fmt::ArchiveReader& reader, const std::string& destination, bool 
     s = fmt::extractEntries(reader, req, observer);
   } catch (const fmt::Error& e) {
     // The destination itself could not be made.
-    ui.line(std::string(dllsupport::describe(dllsupport::resultFor(e.kind()))) + ": " + dllsupport::fromEngine(e.what()));
+    ui.line(std::string(dllsupport::describe(dllsupport::resultFor(e.kind()))) + ": " + dllsupport::engineMessage(e.what()));
     return e.kind() == fmt::ErrorKind::Cancelled ? kExitCancelled : kExitFileErrors;
   }
   ui.line("展開 " + std::to_string(s.done) + " 個、スキップ " + std::to_string(s.skipped) + " 個、エラー " +
@@ -112,13 +113,13 @@ std::unique_ptr<fmt::ArchiveReader> openSelf(const std::string& selfPath, SfxUi&
     for (const auto& w : reader->warnings()) {
       // A warning here means the archive ends early or carries garbage: refuse
       // rather than extract part of it silently.
-      ui.line("書庫が壊れています: " + dllsupport::fromEngine(w));
+      ui.line("書庫が壊れています: " + dllsupport::engineMessage(w));
       return nullptr;
     }
     status = kExitOk;
     return reader;
   } catch (const fmt::Error& e) {
-    ui.line("書庫が壊れています: " + dllsupport::fromEngine(e.what()));
+    ui.line("書庫が壊れています: " + dllsupport::engineMessage(e.what()));
     return nullptr;
   }
 }

@@ -133,7 +133,7 @@ TEST_F(Extract, TestAndPrintDetectDamage) {
   write("bad.lzh", bytes);
   const Call bad = unlha("t \"" + this->at("bad.lzh") + "\"");
   EXPECT_EQ(bad.result, kCrcError) << bad.report;
-  EXPECT_NE(bad.report.find("fresh.txt"), std::string::npos);
+  EXPECT_NE(bad.report.find("fresh.txt の CRC が一致しません"), std::string::npos) << bad.report;
   write("keep\\fresh.txt", "mine");
   EXPECT_EQ(unlha("e \"" + this->at("bad.lzh") + "\" \"" + this->at("keep") + "\\\" -y1 -c1").result, kCrcError);
   EXPECT_EQ(read("keep\\fresh.txt"), "mine");  // a CRC error leaves the existing file

@@ -51,7 +51,7 @@ TEST_F(UnZipTest, AWrongPasswordIsSaidPlainlyAndWritesNothing) {
       EXPECT_LE(d.answered, 3) << "one entry asks a bounded number of times";
     }
     EXPECT_EQ(r.result, dllsupport::kPassword) << r.report;
-    EXPECT_NE(r.report.find("wrong password"), std::string::npos) << r.report;
+    EXPECT_NE(r.report.find("パスワードが違います"), std::string::npos) << r.report;
     EXPECT_FALSE(exists(out + "\\text.txt"));
   }
   DestroyWindow(owner);
@@ -65,7 +65,7 @@ TEST_F(UnZipTest, CancelSkipsTheEntryAndTheCheckBoxHoldsForTheRest) {
     DialogDriver d(kCaption, IDCANCEL, 0, {}, 0, 10);
     const Call r = unzip("-x \"" + zip + "\" \"" + at("c1") + "\\\"", owner);
     EXPECT_EQ(r.result, dllsupport::kPassword) << r.report;
-    EXPECT_NE(r.report.find("skipped"), std::string::npos) << r.report;
+    EXPECT_NE(r.report.find("パスワードがないため処理しませんでした"), std::string::npos) << r.report;
     EXPECT_EQ(d.answered, 4) << "four encrypted files, each asked about";
   }
   EXPECT_FALSE(exists(at("c1\\text.txt")));
@@ -84,7 +84,7 @@ TEST_F(UnZipTest, WithoutAWindowEncryptedEntriesAreSkippedUnlessMinusPGivesThePa
   const std::string zip = archive("7zaes128.zip");
   const Call r = unzip("-x \"" + zip + "\" \"" + at("n") + "\\\"");
   EXPECT_EQ(r.result, dllsupport::kPassword) << r.report;
-  EXPECT_NE(r.report.find("no password"), std::string::npos) << r.report;
+  EXPECT_NE(r.report.find("パスワードが指定されていません"), std::string::npos) << r.report;
   EXPECT_FALSE(exists(at("n\\text.txt")));
   const Call p = unzip("-x -P\"7z pass\" \"" + zip + "\" \"" + at("p") + "\\\"");
   EXPECT_EQ(p.result, 0) << p.report;

@@ -405,10 +405,9 @@ std::string translate(const std::string& utf8, int depth) {
     size_t bestFixed = 0;
     std::vector<std::string_view> parts, bestParts;
     for (const Form& f : kForms) {
-      const std::string_view en = f.en;
-      size_t fixed = en.size();
-      for (size_t at = en.find("{}"); at != std::string_view::npos; at = en.find("{}", at + 2)) fixed -= 2;
-      if ((!best || fixed > bestFixed) && fits(en, utf8, parts)) {
+      if (!fits(f.en, utf8, parts)) continue;
+      const size_t fixed = std::string_view(f.en).size() - 2 * parts.size();  // each part is a {}
+      if (!best || fixed > bestFixed) {
         best = &f;
         bestFixed = fixed;
         bestParts = parts;

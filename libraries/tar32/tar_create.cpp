@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "operands.h"
 #include "engine_messages.h"
+#include "operands.h"
 #include "platform/platform.h"
 #include "results.h"
 #include "short_names.h"

@@ -4,19 +4,20 @@
 #include <string>
 
 #include "engine_messages.h"
+#include "platform/platform.h"
 #include "sjis_path.h"
 
 namespace {
 
 // Engine text is UTF-8; this file's narrow literals are Shift-JIS.
-std::string utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+std::string utf8(const std::string& sjis) { return fmt::platform::sjisToUtf8(sjis); }
 
 TEST(EngineMessages, FormsOfTheTableAreWellMade) { EXPECT_EQ(dllsupport::firstMalformedForm(), -1); }
 
 TEST(EngineMessages, PartsAreCarriedOverInTheirJapanesePlaces) {
   using dllsupport::engineMessage;
   // A name in UTF-8 comes back in Shift-JIS; 表 and ソ end in 5C.
-  EXPECT_EQ(engineMessage(utf8(u8"CRC error in 資料/表ソ.txt")), "資料/表ソ.txt の CRC が一致しません");
+  EXPECT_EQ(engineMessage(utf8("CRC error in 資料/表ソ.txt")), "資料/表ソ.txt の CRC が一致しません");
   // Parts change their order where Japanese puts them elsewhere.
   EXPECT_EQ(engineMessage("unsupported method -pm1- for a.txt"), "a.txt の圧縮形式 -pm1- には対応していません");
   EXPECT_EQ(engineMessage("an extended header of 99999 bytes at offset 1536 is too large; the rest of the archive is "
@@ -43,7 +44,7 @@ TEST(EngineMessages, MessagesWithinMessagesAndTheMostSpecificForm) {
 TEST(EngineMessages, UnknownMessagesStayAsTheyAre) {
   using dllsupport::engineMessage;
   EXPECT_EQ(engineMessage("something no engine says"), "something no engine says");
-  EXPECT_EQ(engineMessage(utf8(u8"資料 went wrong")), dllsupport::fromEngine(utf8(u8"資料 went wrong")));
+  EXPECT_EQ(engineMessage(utf8("資料 went wrong")), dllsupport::fromEngine(utf8("資料 went wrong")));
   EXPECT_EQ(engineMessage(""), "");
   // Near misses of a form are not taken for it.
   EXPECT_EQ(engineMessage("CRC error in "), "CRC error in ");

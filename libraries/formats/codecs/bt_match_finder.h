@@ -160,9 +160,9 @@ class BtMatchFinder {
     insert<false>(p, maxLen, depth, kMaxMatch, h4, nullptr);
   }
 
-  // Makes p the root of its tree, splitting the old tree into the suffixes
-  // below and above p's on the way down (h: p's 4-byte hash); with `out`, appends each match longer
-  // than `best` met there.
+  // Makes p the root of its tree (h: p's 4-byte hash), splitting the old tree
+  // into the suffixes below and above p's on the way down; with `out`,
+  // appends each match longer than `best` met there.
   // The walk knows a common prefix with the nearest node on each side, so it
   // compares little. But positions within kMaxMatch of the stop are compared
   // only up to it, and a node equal that far is replaced though its longer
